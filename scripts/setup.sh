@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building and testing Veltrane needs. Safe to run again:
+# packages already present are not fetched, and apt-get runs only when something is missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
