@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
+    qt6-base-dev qt6-svg-dev libgl-dev
 )
 
 missing=()

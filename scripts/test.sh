@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs every test: first the debug build, then the
-# unit tests again under the address and undefined-behaviour sanitizers.
+# unit tests again under the address and undefined-behaviour sanitizers, after a short fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,5 +14,8 @@ for preset in debug asan; do
     cmake --build --preset "$preset" -- -j2
 done
 
-ctest --preset debug
+# A short fuzzing run of every reader of outside files; scripts/fuzz.sh runs longer ones.
+bash scripts/fuzz.sh "${VELTRANE_FUZZ_SECONDS:-10}"
+
 ctest --preset asan -L unit
+ctest --preset debug

@@ -138,6 +138,12 @@ void SaveSettings()
     if (SettingsFile == nullptr)
         return;
 
+    // The file holds the remembered password: a new one is owner-only before anything goes in,
+    // and an existing one that was opened up by hand is closed again below.
+    const char* szPath = SettingsFile->GetIniPath();
+    if (!plat::PathExists(szPath))
+        plat::CreateOwnerOnlyFile(szPath);
+
     SettingsFile->WriteIniInt(kSection, "AppFlag", AppSettings.AppFlag);
     WriteBools(kOptionKeys);
     SettingsFile->WriteIniString(kSection, "HostName", AppSettings.HostName);
@@ -154,7 +160,5 @@ void SaveSettings()
         SettingsFile->WriteIniString(kSection, "Password", "");
     }
     WriteBools(kRuleKeys);
-
-    // The file holds the remembered password.
-    plat::RestrictToOwner(SettingsFile->GetIniPath());
+    plat::RestrictToOwner(szPath);
 }

@@ -17,6 +17,7 @@ public:
     // "HH:MM:SS". szBuf holds 9 characters.
     void GetTimeText(char* szBuf) const;
     bool IsValid() const { return m_bValid; }
+    double GetValue() const { return m_dtValue; }
 
 private:
     double m_dtValue;

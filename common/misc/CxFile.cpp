@@ -157,6 +157,16 @@ bool CxFile::WriteString(const char* szText)
     return true;
 }
 
+bool CxFile::Finish()
+{
+    if (m_pFile == nullptr)
+        return false;
+    bool bWritten = std::fflush(m_pFile) == 0 && std::ferror(m_pFile) == 0;
+    bWritten = std::fclose(m_pFile) == 0 && bWritten;
+    m_pFile = nullptr;
+    return bWritten;
+}
+
 bool CxFile::WriteLine(const char* szText)
 {
     if (m_pFile == nullptr)

@@ -16,6 +16,9 @@ public:
 
     bool Open(const char* szPath, const char* szMode);
     bool Close();
+    // Closes a stream that was written and tells whether every byte reached the file: the item
+    // writers do not report short writes, so a writer of a whole file checks here once.
+    bool Finish();
     bool IsOpen() const { return m_pFile != nullptr; }
 
     bool ReadInt(int32_t* pValue);

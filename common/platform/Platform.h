@@ -128,4 +128,41 @@ WaitResult WaitForProcess(ProcessHandle* process, uint32_t timeoutMs, long& rawR
 // Releases the handle; a process still running is left running.
 void CloseProcess(ProcessHandle* process);
 
+// ---- Files that hold secrets ------------------------------------------------------------------
+
+// Creates the file empty, or empties an existing one, readable and writable by its owner alone
+// before any byte goes into it (the parameter file holds the password). False when it cannot be
+// made.
+bool CreateOwnerOnlyFile(const char* path);
+
+// ---- Events and files shared with other programs ----------------------------------------------
+
+// An auto-reset event: unnamed, not signalled at creation (CreateEventA on Windows; a mutex and a
+// condition variable on POSIX). Opaque to callers; owned by whoever created it.
+struct EventHandle;
+
+enum class EventWaitResult
+{
+    Signalled,
+    TimedOut,
+    Failed
+};
+
+// Null when the event cannot be made.
+EventHandle* CreateAutoResetEvent();
+
+// Signals the event; it stays signalled until one wait takes the signal, which resets it.
+bool SetEvent(EventHandle* event);
+
+// Waits at most timeoutMs milliseconds for the event to be signalled.
+EventWaitResult WaitForEvent(EventHandle* event, uint32_t timeoutMs);
+
+void CloseEvent(EventHandle* event);
+
+// Reads the first line of a text file that another program may be writing at the same time
+// (_fsopen with _SH_DENYNO on Windows, which also turns CR LF into LF): at most size - 1
+// characters, the line end kept, as fgets gives it. False when the file cannot be opened or holds
+// nothing; buf then holds the empty text.
+bool ReadFirstLineShared(const char* path, char* buf, std::size_t size);
+
 } // namespace plat

@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: MIT
+// The scan and the run, shared by the four kinds through a small traits type each.
+#include "core/Detection.h"
+
+#include "core/RecordCursor.h"
+#include "core/WorkSet.h"
+#include "misc/CxList.h"
+
+namespace
+{
+
+struct AddrKind
+{
+    using Record = SGAddrRecord;
+    static bool HasBridge() { return WorkSet.pAddrUtil != nullptr; }
+    static CxList* List() { return WorkSet.pAddrDups; }
+    static Record* First() { return GetFirstAddrRecord(); }
+    static Record* Next() { return GetNextAddrRecord(); }
+    static void Seek(Record* pRecord) { SeekAddrRecord(pRecord); }
+    static bool IsSame(const Record* a, const Record* b) { return IsSameAddr(a, b); }
+    static bool IsNewer(const Record* a, const Record* b) { return IsNewerAddr(a, b); }
+};
+
+struct DateKind
+{
+    using Record = SGDateRecord;
+    static bool HasBridge() { return WorkSet.pDateUtil != nullptr; }
+    static CxList* List() { return WorkSet.pDateDups; }
+    static Record* First() { return GetFirstDateRecord(); }
+    static Record* Next() { return GetNextDateRecord(); }
+    static void Seek(Record* pRecord) { SeekDateRecord(pRecord); }
+    static bool IsSame(const Record* a, const Record* b) { return IsSameDate(a, b); }
+    static bool IsNewer(const Record* a, const Record* b) { return IsNewerDate(a, b); }
+};
+
+struct TaskKind
+{
+    using Record = SGTaskRecord;
+    static bool HasBridge() { return WorkSet.pTaskUtil != nullptr; }
+    static CxList* List() { return WorkSet.pTaskDups; }
+    static Record* First() { return GetFirstTaskRecord(); }
+    static Record* Next() { return GetNextTaskRecord(); }
+    static void Seek(Record* pRecord) { SeekTaskRecord(pRecord); }
+    static bool IsSame(const Record* a, const Record* b) { return IsSameTask(a, b); }
+    static bool IsNewer(const Record* a, const Record* b) { return IsNewerTask(a, b); }
+};
+
+struct NoteKind
+{
+    using Record = SGNoteRecord;
+    static bool HasBridge() { return WorkSet.pNoteUtil != nullptr; }
+    static CxList* List() { return WorkSet.pNoteDups; }
+    static Record* First() { return GetFirstNoteRecord(); }
+    static Record* Next() { return GetNextNoteRecord(); }
+    static void Seek(Record* pRecord) { SeekNoteRecord(pRecord); }
+    static bool IsSame(const Record* a, const Record* b) { return IsSameNote(a, b); }
+    static bool IsNewer(const Record* a, const Record* b) { return IsNewerNote(a, b); }
+};
+
+// A record already marked is already in the list, and stays there once.
+template <class Record> void MarkDuplicate(CxList& list, Record* pRecord)
+{
+    if ((pRecord->dwFlags & REC_DUPLICATE) != 0)
+        return;
+    list.AddTail(pRecord);
+    pRecord->dwFlags |= REC_DUPLICATE;
+}
+
+// Records already marked by an earlier scan are compared like any other and may become the keeper.
+template <class Kind> bool ScanDups(typename Kind::Record* pStart)
+{
+    CxList* pList = Kind::List();
+    if (pStart == nullptr || (pStart->dwFlags & REC_DUPLICATE) != 0 || pList == nullptr)
+        return false;
+
+    Kind::Seek(pStart);
+    typename Kind::Record* pKeeper = pStart;
+    for (typename Kind::Record* pRecord = Kind::Next(); pRecord != nullptr; pRecord = Kind::Next()) {
+        if (!Kind::IsSame(pKeeper, pRecord))
+            continue;
+        if (Kind::IsNewer(pKeeper, pRecord)) {
+            MarkDuplicate(*pList, pRecord);
+        }
+        else {
+            MarkDuplicate(*pList, pKeeper);
+            pKeeper = pRecord;
+        }
+    }
+    // The caller's walk goes on after the start record.
+    Kind::Seek(pStart);
+    return true;
+}
+
+template <class Kind> bool FindDups()
+{
+    CxList* pList = Kind::List();
+    if (!Kind::HasBridge() || pList == nullptr)
+        return false;
+
+    pList->RemoveAll(false);
+    for (typename Kind::Record* pRecord = Kind::First(); pRecord != nullptr; pRecord = Kind::Next())
+        pRecord->dwFlags &= ~REC_DUPLICATE;
+    for (typename Kind::Record* pRecord = Kind::First(); pRecord != nullptr; pRecord = Kind::Next()) {
+        if ((pRecord->dwFlags & REC_DUPLICATE) == 0)
+            ScanDups<Kind>(pRecord);
+    }
+    return true;
+}
+
+} // namespace
+
+bool ScanAddrDups(SGAddrRecord* pStart)
+{
+    return ScanDups<AddrKind>(pStart);
+}
+
+bool ScanDateDups(SGDateRecord* pStart)
+{
+    return ScanDups<DateKind>(pStart);
+}
+
+bool ScanTaskDups(SGTaskRecord* pStart)
+{
+    return ScanDups<TaskKind>(pStart);
+}
+
+bool ScanNoteDups(SGNoteRecord* pStart)
+{
+    return ScanDups<NoteKind>(pStart);
+}
+
+bool FindAddrDups()
+{
+    return FindDups<AddrKind>();
+}
+
+bool FindDateDups()
+{
+    return FindDups<DateKind>();
+}
+
+bool FindTaskDups()
+{
+    return FindDups<TaskKind>();
+}
+
+bool FindNoteDups()
+{
+    return FindDups<NoteKind>();
+}

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+// The bridges and duplicate lists of the current load. A load builds them, the review and deletion
+// pages work on them, and the next load or shutdown frees them.
+#pragma once
+
+class CxList;
+class CxSGAddrUtil;
+class CxSGDateUtil;
+class CxSGTaskUtil;
+class CxSGNoteUtil;
+
+// Slots in the order Contacts, Calendar, Tasks, Notes. The bridges own their records; the lists
+// only borrow records of the bridge of the same kind and never free them.
+struct WorkSetData
+{
+    CxSGAddrUtil* pAddrUtil = nullptr;
+    CxSGDateUtil* pDateUtil = nullptr;
+    CxSGTaskUtil* pTaskUtil = nullptr;
+    CxSGNoteUtil* pNoteUtil = nullptr;
+    CxList* pAddrDups = nullptr;
+    CxList* pDateDups = nullptr;
+    CxList* pTaskDups = nullptr;
+    CxList* pNoteDups = nullptr;
+};
+
+extern WorkSetData WorkSet;
+
+// Destroys every bridge (records and store with it), then empties and destroys every list.
+void FreeWorkSet();
+
+// Frees the old set, creates the four bridges, loads each kind chosen in AppSettings.AppFlag
+// through its helper and creates the four empty lists. True only when every chosen kind loaded.
+// Without an application data folder nothing is loaded and the result is false.
+bool LoadSelectedData();
+
+// The pause after each wait message, so the wait window can show it before the helper starts.
+using LoadPauseFunc = void (*)(int nMilliseconds);
+// Tests replace the pause; null restores the real one.
+void SetLoadPauseForTesting(LoadPauseFunc pfnPause);

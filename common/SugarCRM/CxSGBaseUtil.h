@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+
+class CxSGDataReader;
+class CxSGParamParser;
+
+// What every bridge to a helper program shares: login, folder and file names, the helper run,
+// the error file and the stop request for a helper that may still be running.
+class CxSGBaseUtil
+{
+public:
+    CxSGBaseUtil();
+    virtual ~CxSGBaseUtil();
+    CxSGBaseUtil(const CxSGBaseUtil&) = delete;
+    CxSGBaseUtil& operator=(const CxSGBaseUtil&) = delete;
+
+    virtual bool Load();
+    // Deletes the status file and the error file from the folder.
+    virtual bool Clear();
+    virtual bool Submit();
+
+    // A missing or empty text empties the field; longer text is cut at 255 characters.
+    void SetHostName(const char* szText);
+    void SetUserName(const char* szText);
+    void SetPassword(const char* szText);
+    void SetWorkFolder(const char* szText);
+    void SetDataFileName(const char* szText);
+    void SetParamFileName(const char* szText);
+    void SetErrorFileName(const char* szText);
+    void SetStatusFileName(const char* szText);
+    void SetHelperLogLocation(const char* szText);
+    void SetHelperLogLevel(int nLevel) { m_nLogLevel = nLevel; }
+    void SetHelperLogEnabled(bool bEnabled) { m_bLogEnabled = bEnabled; }
+
+    bool HasError() const { return m_bHasError; }
+    const char* GetError() const { return m_szError; }
+    bool IsChanged() const { return m_bChanged; }
+    const char* GetWorkFolder() const { return m_szFolder; }
+    const char* GetDataFileName() const { return m_szDataFile; }
+    const char* GetStatusFileName() const { return m_szStatusFile; }
+    int GetOperation() const { return m_nOperation; }
+
+protected:
+    // Writes the parameter file, runs the kind's helper and reads its error file.
+    void RunHelper(int nOperation);
+    void ReadErrorFile();
+    void ClearError();
+    // Asks a helper that keeps Running = 1 in the status settings file to stop.
+    void RequestStop(const char* szStatusIniFormat);
+
+    // Full path of a file in the work folder; false when it does not fit 260 bytes.
+    bool MakePath(const char* szName, char* szPath) const;
+
+    // The kind's helper program and its runner, kept until the program ends.
+    virtual const char* HelperProgram() const = 0;
+    virtual CxSGDataReader& Runner() = 0;
+    // The calendar bridge adds its own parameters after the shared ones.
+    virtual void AddKindParams(CxSGParamParser& params);
+
+    bool m_bChanged = true;
+    bool m_bHasError = false;
+    char m_szHostName[256];
+    char m_szUserName[256];
+    char m_szPassword[256];
+    char m_szFolder[256];
+    char m_szDataFile[256];
+    char m_szParamFile[256];
+    char m_szErrorFile[256];
+    char m_szStatusFile[256];
+    char m_szError[1024];
+    char m_szLogLocation[256];
+    char m_szReserved[256];
+    int m_nLogLevel = 3;
+    bool m_bLogEnabled = false;
+    int m_nOperation = 0;
+};

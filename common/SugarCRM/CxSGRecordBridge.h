@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "SugarCRM/CxSGBaseUtil.h"
+#include "misc/CxFile.h"
+#include "misc/CxList.h"
+
+#include <cstdint>
+
+// File names, helper program and log texts of one kind of data.
+struct SGKindInfo
+{
+    const char* szDataFile;
+    const char* szErrorFile;
+    const char* szStatusFile;
+    const char* szParamFile;
+    const char* szStatusIniFormat; // "%s" takes the work folder
+    const char* szHelperProgram;
+    const char* szLoadStart;
+    const char* szLoadDone;
+    const char* szLoadFailed;
+    const char* szReadStart;   // "%s" takes the data file's name
+    const char* szRecordCount; // "%d" takes the number of records
+    const char* szReadDone;
+    const char* szWriteStart; // "%s" takes the data file's name
+    const char* szWriteDone;
+};
+
+// A bridge that loads one kind of record through its helper and its data file, marks records for
+// deletion and submits the marks. Kind supplies the record, entry and store types, the SGKindInfo
+// kInfo, and ReadRecord/WriteRecord, which move one record's items in file order.
+template <class Kind> class CxSGRecordBridge : public CxSGBaseUtil
+{
+public:
+    using Record = typename Kind::Record;
+    using Entry = typename Kind::Entry;
+    using Store = typename Kind::Store;
+
+    CxSGRecordBridge();
+    ~CxSGRecordBridge() override;
+
+    // Runs the helper to fetch every record; true when the data file was read.
+    bool Load() override;
+    // Frees the records and empties the store; touches no file.
+    bool Clear() override;
+    // Writes the data file and has the helper apply it; false only when the file cannot be written.
+    bool Submit() override;
+
+    // Sets the entry's record to the deletion state. With bSubmitNow the marks are sent at once and
+    // the record leaves the bridge. False only for a null entry.
+    bool MarkDeleted(Entry* pEntry, bool bSubmitNow);
+    // True when the file could be opened; records are appended to those already loaded.
+    bool ReadDataFile();
+    // Writes every record whatever its state; true when the file could be created.
+    bool WriteDataFile();
+
+    Store* GetStore() { return &m_store; }
+    // The records in data file order, borrowed.
+    uint32_t GetRecordCount() const { return m_records.GetCount(); }
+    Record* GetRecord(uint32_t nIndex) { return static_cast<Record*>(m_records.GetAt(nIndex)); }
+
+protected:
+    const char* HelperProgram() const override { return Kind::kInfo.szHelperProgram; }
+    CxSGDataReader& Runner() override;
+
+private:
+    bool OpenDataFile(const char* szMode);
+    void AddRecord(Record* pRecord);
+
+    Store m_store;
+    CxFile m_file;
+    CxList m_records;
+};
