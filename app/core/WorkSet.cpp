@@ -13,7 +13,9 @@
 #include <chrono>
 #include <cstdio>
 #include <new>
+#include <string>
 #include <thread>
+#include <utility>
 
 WorkSetData WorkSet;
 
@@ -77,6 +79,23 @@ bool CreateLists()
            WorkSet.pNoteDups != nullptr;
 }
 
+// The contact sources ticked on the login page decide what the contacts helper fetches: records of
+// a module the user left out must never be offered for deletion.
+std::string ContactModules()
+{
+    std::string modules;
+    const std::pair<bool, const char*> sources[] = {
+        {AppSettings.AddrContact, "Contacts"}, {AppSettings.AddrAccount, "Accounts"}, {AppSettings.AddrLead, "Leads"}};
+    for (const auto& source : sources) {
+        if (!source.first)
+            continue;
+        if (!modules.empty())
+            modules += ',';
+        modules += source.second;
+    }
+    return modules;
+}
+
 bool LoadKind(CxSGBaseUtil& bridge, const KindLoadText& text, const char* szFolder)
 {
     SetWaitMessage(text.szMessage);
@@ -89,6 +108,8 @@ bool LoadKind(CxSGBaseUtil& bridge, const KindLoadText& text, const char* szFold
     bridge.SetHelperLogLocation(szFolder);
     bridge.SetHelperLogEnabled(AppSettings.DebugEnabled);
     bridge.SetHelperLogLevel(AppSettings.DebugLevel);
+    if (&bridge == WorkSet.pAddrUtil)
+        bridge.SetHelperModules(ContactModules().c_str());
 
     // A cut path would make the wait window delete some other file.
     char szProgressFile[260];

@@ -124,6 +124,11 @@ void CxSGBaseUtil::SetHelperLogLocation(const char* szText)
     CopyText(m_szLogLocation, szText);
 }
 
+void CxSGBaseUtil::SetHelperModules(const char* szText)
+{
+    CopyText(m_szReserved, szText);
+}
+
 void CxSGBaseUtil::RunHelper(int nOperation)
 {
     m_nOperation = nOperation;

@@ -4,6 +4,7 @@
 #include "core/Detection.h"
 #include "core/RecordCursor.h"
 #include "misc/CxCommWaitWindow.h"
+#include "misc/CxDebugUtil.h"
 #include "misc/TextUtil.h"
 #include "platform/Platform.h"
 
@@ -121,6 +122,8 @@ protected:
     void SetUp() override
     {
         WorkSetFixture::SetUp();
+        // Failed loads write level-0 lines; they belong in the test's folder, not the current one.
+        DebugLog.SetLogFolder(m_dir.path().c_str());
         std::filesystem::create_directory(m_dir.path() + "root");
         plat::SetAppDataRootForTesting(m_dir.path() + "root");
         char szFolder[260] = {};
@@ -140,6 +143,7 @@ protected:
         FreeWorkSet();
         SetLoadPauseForTesting(nullptr);
         plat::SetAppDataRootForTesting("");
+        DebugLog.SetLogFolder("./");
         WorkSetFixture::TearDown();
     }
 
@@ -192,6 +196,7 @@ TEST_F(LoadSelectedDataTest, ContactsLoadWithTheSettingsHandedToTheHelper)
                                                     {1002, "s3cret"},
                                                     {1004, m_folder},
                                                     {1008, m_folder},
+                                                    {1009, "Contacts,Accounts,Leads"},
                                                     {1010, "2"},
                                                     {1011, "1"}};
     for (const auto& [nTag, sValue] : expected) {
@@ -199,6 +204,20 @@ TEST_F(LoadSelectedDataTest, ContactsLoadWithTheSettingsHandedToTheHelper)
         EXPECT_TRUE(params.GetText(nTag, sText));
         EXPECT_EQ(sText, sValue) << nTag;
     }
+}
+
+TEST_F(LoadSelectedDataTest, ContactsHelperFetchesOnlyTheTickedSources)
+{
+    AppSettings.AppFlag = DataKind::Contacts;
+    AppSettings.AddrAccount = false;
+    ScriptContacts({ContactWithId("c0")});
+    EXPECT_TRUE(LoadSelectedData());
+
+    ParamFileReader params;
+    ASSERT_TRUE(params.Load((m_folder + "SGAddrParamCopy.dat").c_str()));
+    std::string sModules;
+    EXPECT_TRUE(params.GetText(1009, sModules));
+    EXPECT_EQ(sModules, "Contacts,Leads");
 }
 
 TEST_F(LoadSelectedDataTest, CalendarAloneStillBuildsTheWholeSet)

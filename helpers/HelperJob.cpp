@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+#include "helpers/HelperJob.h"
+
+#include "SugarCRM/ParamFileReader.h"
+#include "helpers/FieldValues.h"
+#include "misc/CxIniUtil.h"
+#include "platform/Platform.h"
+
+namespace
+{
+
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+bool IsBareName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos;
+}
+
+std::string Text(const ParamFileReader& params, int32_t nTag)
+{
+    std::string text;
+    params.GetText(nTag, text);
+    return text;
+}
+
+} // namespace
+
+bool LoadHelperJob(const char* szParamPath, HelperJob& job, std::string& reason)
+{
+    ParamFileReader params;
+    if (!params.Load(szParamPath)) {
+        reason = "the parameter file cannot be read";
+        return false;
+    }
+    job.sHost = FromAnsi(Text(params, 1000));
+    job.sUser = FromAnsi(Text(params, 1001));
+    job.sPassword = FromAnsi(Text(params, 1002));
+    job.dataFile = Text(params, 1003);
+    job.folder = Text(params, 1004);
+    job.nOperation = ParseLeadingInt(Text(params, 1005).c_str());
+    job.errorFile = Text(params, 1006);
+    job.progressFile = Text(params, 1007);
+    job.sModules = FromAnsi(Text(params, 1009));
+    job.nLogLevel = ParseLeadingInt(Text(params, 1010).c_str());
+    job.bLogEnabled = Text(params, 1011) == "1";
+
+    if (job.folder.empty()) {
+        reason = "the parameter file names no exchange folder";
+        return false;
+    }
+    if (!IsSeparator(job.folder.back()))
+        job.folder += plat::kPathSeparator;
+    if (!IsBareName(job.dataFile) || !IsBareName(job.errorFile) || !IsBareName(job.progressFile)) {
+        reason = "the parameter file names an exchange file that is not a plain file name";
+        return false;
+    }
+    job.logFolder = LogFolderOf(Text(params, 1008), job.folder);
+    return true;
+}
+
+std::string LogFolderOf(const std::string& location, const std::string& exchangeFolder)
+{
+    if (location.empty())
+        return exchangeFolder;
+    if (IsSeparator(location.back()))
+        return location;
+    // A folder named without its closing separator.
+    if (plat::PathExists(location.c_str()) && plat::FileSize(location.c_str()) < 0)
+        return location + plat::kPathSeparator;
+    // The path of a log file; "appdebug.log" alone means the program's log in the exchange folder.
+    const std::size_t nSeparator = location.find_last_of("/\\");
+    return nSeparator == std::string::npos ? exchangeFolder : location.substr(0, nSeparator + 1);
+}

@@ -1,0 +1,331 @@
+// SPDX-License-Identifier: MIT
+#include "helpers/HelperRun.h"
+
+#include "helpers/ExchangeFiles.h"
+#include "helpers/FieldMap.h"
+#include "helpers/FieldValues.h"
+#include "helpers/HelperJob.h"
+#include "helpers/HelperLog.h"
+#include "helpers/NoteIds.h"
+#include "helpers/ServerUrl.h"
+#include "helpers/SugarReply.h"
+#include "misc/TextUtil.h"
+#include "platform/Platform.h"
+
+#include <QJsonArray>
+#include <QSet>
+
+#include <memory>
+
+namespace
+{
+
+// Records per request: small enough for the server's per-record work, large enough to be quick.
+constexpr int kPageSize = 100;
+// No honest module needs more pages; a server that never ends its list is stopped here.
+constexpr int kMaxPages = 200000;
+
+struct Context
+{
+    const HelperJob& job;
+    const HelperKindInfo& info;
+    ErrorFile& errors;
+    ProgressFile& progress;
+    RunState& state;
+    SugarClient::Options options;
+};
+
+// The modules to fetch: for contacts the chosen ones (in the table's order), for the other kinds
+// all of theirs. False when a choice was given that names none of them.
+template <class Rec>
+bool ChosenModules(const Context& ctx, std::vector<const ModuleMap<Rec>*>& modules)
+{
+    const QStringList chosen = ctx.job.sModules.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const ModuleMap<Rec>& module : ModulesFor<Rec>()) {
+        bool bTake = chosen.isEmpty() || !std::is_same_v<Rec, SGAddrRecord>;
+        for (const QString& name : chosen)
+            bTake = bTake || name.trimmed().compare(QLatin1String(module.szModule), Qt::CaseInsensitive) == 0;
+        if (bTake)
+            modules.push_back(&module);
+    }
+    if (modules.empty()) {
+        ctx.errors.Add(QStringLiteral("None of the chosen modules (%1) can be loaded.").arg(ctx.job.sModules));
+        return false;
+    }
+    return true;
+}
+
+bool OpenSession(Context& ctx, SugarClient& client)
+{
+    ctx.progress.Set(QStringLiteral("Connecting to %1").arg(client.Endpoint().host()));
+    client.SetOptions(ctx.options);
+    client.SetStopCheck([&ctx] { return ctx.state.StopRequested(); });
+    return client.Login(ctx.job.sUser, ctx.job.sPassword);
+}
+
+bool MakeEndpoint(Context& ctx, QUrl& endpoint)
+{
+    QString error;
+    if (NormaliseServerUrl(ctx.job.sHost, endpoint, error))
+        return true;
+    ctx.errors.Add(error);
+    HELPER_LOG(0, "%s", qUtf8Printable(error));
+    return false;
+}
+
+// Pages through one module and appends its records to the data file.
+template <class Kind>
+bool FetchModule(Context& ctx, SugarClient& client, const ModuleMap<typename Kind::Record>& module,
+                 DataFileWriter<Kind>& writer, std::vector<std::string>& noteIds)
+{
+    using Record = typename Kind::Record;
+    const QString moduleName = QLatin1String(module.szModule);
+    const QStringList fields = SelectFields(module);
+    auto pRecord = std::make_unique<Record>();
+    QSet<QString> seen;
+    qint64 nOffset = 0;
+    qint64 nLoaded = 0;
+    ctx.progress.Set(QStringLiteral("Loading %1").arg(moduleName));
+    for (int nPage = 0; nPage < kMaxPages; ++nPage) {
+        QJsonObject page;
+        if (!client.GetEntryList(moduleName, fields, nOffset, kPageSize, page))
+            return false;
+        const QJsonArray entries = page.value(QLatin1String("entry_list")).toArray();
+        const qint64 nTotal = JsonInteger(page.value(QLatin1String("total_count")), -1);
+        const qint64 nNext = JsonInteger(page.value(QLatin1String("next_offset")), nOffset + entries.size());
+        for (const QJsonValue item : entries) {
+            const QJsonObject entry = item.toObject();
+            const QJsonValue nameValues = entry.value(QLatin1String("name_value_list"));
+            QString id = entry.value(QLatin1String("id")).toString();
+            if (id.isEmpty())
+                NameValue(nameValues, QStringLiteral("id"), id);
+            QString deleted;
+            if (id.isEmpty() || (NameValue(nameValues, QStringLiteral("deleted"), deleted) &&
+                                 deleted.trimmed() == QLatin1String("1")))
+                continue;
+            // Paging by offset can hand out a record twice when the data changes meanwhile.
+            if (seen.contains(id))
+                continue;
+            seen.insert(id);
+            const std::string ansiId = ToAnsi(id, 1024);
+            // A cut id would name another record, or none, at the deletion.
+            if (ansiId.size() >= sizeof(SGAddrRecord::szId)) {
+                ctx.errors.Add(QStringLiteral("A record of %1 has an id too long to keep (%2) and was left out.")
+                                   .arg(moduleName, id));
+                continue;
+            }
+            *pRecord = Record();
+            MapEntry(module, nameValues, *pRecord);
+            if constexpr (std::is_same_v<Record, SGNoteRecord>) {
+                pRecord->nAux = static_cast<int32_t>(noteIds.size());
+                noteIds.push_back(ansiId);
+            }
+            else {
+                CopyText(pRecord->szId, ansiId.c_str());
+            }
+            writer.Add(*pRecord);
+            ++nLoaded;
+        }
+        if (nTotal >= 0)
+            ctx.progress.Set(QStringLiteral("Loading %1: %2 of %3").arg(moduleName).arg(nLoaded).arg(nTotal));
+        else
+            ctx.progress.Set(QStringLiteral("Loading %1: %2").arg(moduleName).arg(nLoaded));
+        if (entries.isEmpty() || nNext <= nOffset || (nTotal >= 0 && nNext >= nTotal))
+            break;
+        nOffset = nNext;
+    }
+    HELPER_LOG(1, "Loaded %lld records of %s.", static_cast<long long>(nLoaded), module.szModule);
+    return true;
+}
+
+template <class Kind> bool Fetch(Context& ctx)
+{
+    using Record = typename Kind::Record;
+    constexpr bool bNotes = std::is_same_v<Record, SGNoteRecord>;
+    const std::string dataPath = ctx.job.InFolder(ctx.job.dataFile);
+    const std::string idsPath = ctx.job.InFolder(NoteIds::kFileName);
+    // An old data file must not pass for the result of this run if it fails.
+    plat::DeleteFile(dataPath.c_str());
+    if (bNotes)
+        plat::DeleteFile(idsPath.c_str());
+
+    std::vector<const ModuleMap<Record>*> modules;
+    QUrl endpoint;
+    if (!ChosenModules(ctx, modules) || !MakeEndpoint(ctx, endpoint))
+        return false;
+
+    DataFileWriter<Kind> writer(dataPath);
+    if (!writer.Open()) {
+        ctx.errors.Add(QStringLiteral("The data file %1 cannot be written.").arg(FromAnsi(dataPath)));
+        return false;
+    }
+    SugarClient client(endpoint);
+    if (!OpenSession(ctx, client)) {
+        ctx.errors.Add(client.WasStopped() ? QStringLiteral("Loading was stopped; nothing was loaded.")
+                                           : client.LastError());
+        return false;
+    }
+    std::vector<std::string> noteIds;
+    for (const ModuleMap<Record>* pModule : modules) {
+        if (!FetchModule(ctx, client, *pModule, writer, noteIds)) {
+            ctx.errors.Add(client.WasStopped()
+                               ? QStringLiteral("Loading was stopped; nothing was loaded.")
+                               : QStringLiteral("Loading %1 failed: %2").arg(QLatin1String(pModule->szModule),
+                                                                             client.LastError()));
+            client.Logout();
+            return false;
+        }
+    }
+    client.Logout();
+
+    if ((bNotes && !NoteIds::Save(idsPath, noteIds)) || !writer.Commit()) {
+        ctx.errors.Add(QStringLiteral("The loaded records cannot be saved in %1.").arg(FromAnsi(ctx.job.folder)));
+        plat::DeleteFile(idsPath.c_str());
+        return false;
+    }
+    ctx.progress.Set(QStringLiteral("Loaded %1 %2").arg(writer.Count()).arg(QLatin1String(ctx.info.szLabel)));
+    HELPER_LOG(1, "Wrote %u records to %s.", writer.Count(), ctx.job.dataFile.c_str());
+    return true;
+}
+
+template <class Rec> const ModuleMap<Rec>* ModuleOfType(int32_t nType)
+{
+    const std::vector<ModuleMap<Rec>>& modules = ModulesFor<Rec>();
+    // Tasks and notes have one module and no sub-type.
+    if (modules.size() == 1)
+        return &modules.front();
+    for (const ModuleMap<Rec>& module : modules) {
+        if (module.nType == nType)
+            return &module;
+    }
+    return nullptr;
+}
+
+QString Describe(const QString& module, const MarkedRecord& mark)
+{
+    if (!mark.label.isEmpty())
+        return QStringLiteral("\"%1\" from %2").arg(mark.label, module);
+    return QStringLiteral("a record from %1").arg(module);
+}
+
+template <class Kind> bool Submit(Context& ctx)
+{
+    using Record = typename Kind::Record;
+    const std::string dataPath = ctx.job.InFolder(ctx.job.dataFile);
+    std::vector<MarkedRecord> marked;
+    uint32_t nTotal = 0;
+    QString error;
+    if (!ReadMarkedRecords<Kind>(dataPath, marked, nTotal, error)) {
+        ctx.errors.Add(error);
+        return false;
+    }
+    const QString label = QLatin1String(ctx.info.szLabel);
+    if (marked.empty()) {
+        ctx.progress.Set(QStringLiteral("No %1 to delete").arg(label));
+        return true;
+    }
+    if constexpr (std::is_same_v<Record, SGNoteRecord>) {
+        std::vector<std::string> ids;
+        if (!NoteIds::Load(ctx.job.InFolder(NoteIds::kFileName), ids) || ids.size() != nTotal) {
+            ctx.errors.Add(QStringLiteral("The list of notes from the last load is missing or does not match; "
+                                          "nothing was deleted. Load the notes again."));
+            return false;
+        }
+        for (MarkedRecord& mark : marked) {
+            if (mark.nAux >= 0 && static_cast<std::size_t>(mark.nAux) < ids.size())
+                mark.id = ids[static_cast<std::size_t>(mark.nAux)];
+        }
+    }
+
+    QUrl endpoint;
+    if (!MakeEndpoint(ctx, endpoint))
+        return false;
+    SugarClient client(endpoint);
+    if (!OpenSession(ctx, client)) {
+        ctx.errors.Add(client.WasStopped() ? QStringLiteral("Deleting was stopped; nothing was deleted.")
+                                           : client.LastError());
+        return false;
+    }
+    const int nMarked = static_cast<int>(marked.size());
+    int nDeleted = 0;
+    int nFailed = 0;
+    for (int i = 0; i < nMarked; ++i) {
+        const MarkedRecord& mark = marked[static_cast<std::size_t>(i)];
+        ctx.progress.Set(QStringLiteral("Deleting %1: %2 of %3").arg(label).arg(i + 1).arg(nMarked));
+        const ModuleMap<Record>* pModule = ModuleOfType<Record>(mark.nType);
+        if (pModule == nullptr || mark.id.empty()) {
+            ctx.errors.Add(QStringLiteral("A marked record cannot be deleted: its %1 is not known.")
+                               .arg(pModule == nullptr ? QStringLiteral("type") : QStringLiteral("id")));
+            ++nFailed;
+            continue;
+        }
+        const QString module = QLatin1String(pModule->szModule);
+        const QString id = FromAnsi(mark.id);
+        if (client.DeleteEntry(module, id)) {
+            ++nDeleted;
+            HELPER_LOG(2, "Deleted %s %s.", pModule->szModule, mark.id.c_str());
+            continue;
+        }
+        if (client.WasStopped()) {
+            ctx.errors.Add(QStringLiteral("Deleting was stopped after %1 of %2 %3.").arg(nDeleted).arg(nMarked).arg(label));
+            break;
+        }
+        ctx.errors.Add(QStringLiteral("Could not delete %1: %2").arg(Describe(module, mark), client.LastError()));
+        ++nFailed;
+    }
+    client.Logout();
+    ctx.progress.Set(QStringLiteral("Deleted %1 of %2 %3").arg(nDeleted).arg(nMarked).arg(label));
+    HELPER_LOG(1, "Deleted %d of %d marked records.", nDeleted, nMarked);
+    return nDeleted == nMarked;
+}
+
+template <class Kind> bool Run(Context& ctx)
+{
+    switch (ctx.job.nOperation) {
+    case 1:
+        return Fetch<Kind>(ctx);
+    case 2:
+        return Submit<Kind>(ctx);
+    default:
+        ctx.errors.Add(QStringLiteral("The helper was asked for an unknown operation (%1).").arg(ctx.job.nOperation));
+        return false;
+    }
+}
+
+} // namespace
+
+int RunHelper(HelperKind kind, const char* szParamPath, const SugarClient::Options& options)
+{
+    HelperJob job;
+    std::string reason;
+    if (szParamPath == nullptr || !LoadHelperJob(szParamPath, job, reason))
+        return 2;
+    const HelperKindInfo& info = KindInfo(kind);
+    HelperDebugLog.Configure(job.logFolder, info.szLogFile, job.nLogLevel, job.bLogEnabled);
+    HELPER_LOG(1, "Start: operation %d for %s at %s.", job.nOperation, info.szLabel, qUtf8Printable(job.sHost));
+
+    ErrorFile errors(job.InFolder(job.errorFile));
+    ProgressFile progress(job.InFolder(job.progressFile));
+    RunState state(job.folder + info.szStatusIni);
+    errors.Reset();
+    state.Begin();
+    Context ctx{job, info, errors, progress, state, options};
+    bool bDone = false;
+    switch (kind) {
+    case HelperKind::Addr:
+        bDone = Run<SGAddrKind>(ctx);
+        break;
+    case HelperKind::Date:
+        bDone = Run<SGDateKind>(ctx);
+        break;
+    case HelperKind::Task:
+        bDone = Run<SGTaskKind>(ctx);
+        break;
+    case HelperKind::Note:
+        bDone = Run<SGNoteKind>(ctx);
+        break;
+    }
+    state.End();
+    HELPER_LOG(1, "End: %s, %d error(s).", bDone ? "done" : "failed", errors.Count());
+    return bDone ? 0 : 1;
+}

@@ -1,0 +1,395 @@
+// SPDX-License-Identifier: MIT
+#include "helpers/SugarClient.h"
+
+#include "helpers/HelperLog.h"
+#include "helpers/SugarReply.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+namespace
+{
+
+constexpr int kInvalidSession = 11;
+const char kApplicationName[] = "Veltrane";
+
+bool IsTransient(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyTimeoutError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsTransientStatus(int nStatus)
+{
+    return nStatus == 502 || nStatus == 503 || nStatus == 504;
+}
+
+QByteArray FormBody(const QString& method, const QJsonArray& args)
+{
+    const QByteArray restData = QJsonDocument(args).toJson(QJsonDocument::Compact);
+    // Every byte but the unreserved ones is encoded: a literal '+' must not turn into a blank.
+    return "method=" + QUrl::toPercentEncoding(method) + "&input_type=JSON&response_type=JSON&rest_data=" +
+           QUrl::toPercentEncoding(QString::fromUtf8(restData));
+}
+
+QJsonArray NameValuePairs(const QString& id)
+{
+    return QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("id")}, {QStringLiteral("value"), id}},
+                      QJsonObject{{QStringLiteral("name"), QStringLiteral("deleted")}, {QStringLiteral("value"), 1}}};
+}
+
+} // namespace
+
+SugarClient::SugarClient(const QUrl& endpoint) : m_endpoint(endpoint) {}
+
+QString SugarClient::Host() const
+{
+    return m_endpoint.host();
+}
+
+bool SugarClient::CheckStop()
+{
+    if (!m_bStopped && m_stopCheck && m_stopCheck()) {
+        m_bStopped = true;
+        m_error = QStringLiteral("The work was stopped before it was finished.");
+        HELPER_LOG(1, "A stop was requested.");
+    }
+    return m_bStopped;
+}
+
+bool SugarClient::Pause(int nMilliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < nMilliseconds) {
+        if (CheckStop())
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(std::min<qint64>(100, nMilliseconds - timer.elapsed()), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return !CheckStop();
+}
+
+bool SugarClient::Post(const QString& method, const QByteArray& body, Answer& answer)
+{
+    bool bRedirected = false;
+    int nPause = m_options.nFirstPauseMs;
+    for (int nAttempt = 0;; ++nAttempt) {
+        if (CheckStop())
+            return false;
+        QNetworkRequest request(m_endpoint);
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        HELPER_LOG(2, "Request %s to %s (attempt %d).", qUtf8Printable(method),
+                   qUtf8Printable(m_endpoint.toString()), nAttempt + 1);
+
+        QNetworkReply* pReply = m_manager.post(request, body);
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        bool bTimedOut = false;
+        QObject::connect(pReply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+            bTimedOut = true;
+            pReply->abort();
+        });
+        timer.start(m_options.nTimeoutMs);
+        if (!pReply->isFinished())
+            loop.exec();
+        timer.stop();
+
+        const QNetworkReply::NetworkError error = pReply->error();
+        answer.nStatus = pReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        answer.body = pReply->readAll();
+        const QString errorText = pReply->errorString();
+        const QUrl location = pReply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        pReply->deleteLater();
+
+        bool bTransient = false;
+        if (bTimedOut) {
+            m_error = QStringLiteral("The server %1 did not answer within %2 seconds.")
+                          .arg(Host())
+                          .arg(m_options.nTimeoutMs / 1000);
+            bTransient = true;
+        }
+        else if (answer.nStatus >= 300 && answer.nStatus < 400) {
+            const QUrl target = m_endpoint.resolved(location);
+            const bool bSameService = target.path() == m_endpoint.path();
+            const bool bDowngrade = m_endpoint.scheme() == QLatin1String("https") &&
+                                    target.scheme() != QLatin1String("https");
+            // An http address moved to https (or to another host) is followed once, with the
+            // request sent again; anything else is not the service.
+            if (!bRedirected && !location.isEmpty() && bSameService && !bDowngrade) {
+                HELPER_LOG(1, "The service moved to %s.", qUtf8Printable(target.toString()));
+                m_endpoint = target;
+                bRedirected = true;
+                --nAttempt;
+                continue;
+            }
+            m_error = QStringLiteral("The server sent the request on to another page (%1) instead of answering it. "
+                                     "Check the server address. An administrator account whose set-up wizard "
+                                     "was never finished must finish it in the browser first.")
+                          .arg(target.toString());
+            return false;
+        }
+        else if (answer.nStatus == 0) {
+            switch (error) {
+            case QNetworkReply::HostNotFoundError:
+                m_error = QStringLiteral("The server %1 cannot be found. Check the server address.").arg(Host());
+                return false;
+            case QNetworkReply::ConnectionRefusedError:
+                m_error = QStringLiteral("The server %1 refused the connection. Check the server address and "
+                                         "that the server is running.")
+                              .arg(Host());
+                break;
+            case QNetworkReply::SslHandshakeFailedError:
+                m_error = QStringLiteral("A secure connection to %1 could not be made: %2").arg(Host(), errorText);
+                return false;
+            default:
+                m_error = QStringLiteral("The connection to %1 failed: %2").arg(Host(), errorText);
+                // A plain http server answers a secure request by closing the connection.
+                if (m_endpoint.scheme() == QLatin1String("https"))
+                    m_error += QStringLiteral(" If the server does not offer https, type its address with http://.");
+                break;
+            }
+            bTransient = IsTransient(error);
+        }
+        else if (IsTransientStatus(answer.nStatus)) {
+            m_error = QStringLiteral("The server %1 is not available at the moment (HTTP %2).")
+                          .arg(Host())
+                          .arg(answer.nStatus);
+            bTransient = true;
+        }
+        else {
+            return true;
+        }
+
+        HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+        if (!bTransient || nAttempt >= m_options.nRetries)
+            return false;
+        if (!Pause(nPause))
+            return false;
+        nPause *= 2;
+    }
+}
+
+bool SugarClient::Call(const QString& method, QJsonArray args, const QString& successKey, QJsonValue& result)
+{
+    bool bLoggedInAgain = false;
+    for (;;) {
+        Answer answer;
+        if (!Post(method, FormBody(method, args), answer))
+            return false;
+        if (answer.nStatus != 200) {
+            m_error = answer.nStatus == 404 || answer.nStatus == 405
+                          ? QStringLiteral("The address %1 is not a SugarCRM service (HTTP %2). Check the server address.")
+                                .arg(m_endpoint.toString())
+                                .arg(answer.nStatus)
+                          : QStringLiteral("The server %1 failed while answering %2 (HTTP %3).")
+                                .arg(Host(), method)
+                                .arg(answer.nStatus);
+            HELPER_LOG(0, "%s %s", qUtf8Printable(m_error), qUtf8Printable(BodyExcerpt(answer.body)));
+            return false;
+        }
+        if (!ParseServerJson(answer.body, result)) {
+            m_error = answer.body.trimmed().isEmpty()
+                          ? QStringLiteral("The server %1 sent an empty answer to %2.").arg(Host(), method)
+                          : QStringLiteral("The server %1 did not answer as a SugarCRM server does (%2): %3")
+                                .arg(Host(), method, BodyExcerpt(answer.body));
+            HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+            return false;
+        }
+        int nNumber = 0;
+        QString text;
+        if (!IsApiError(result, successKey, nNumber, text))
+            return true;
+        // A session that expired on the way is renewed once and the call repeated.
+        if (nNumber == kInvalidSession && !m_session.isEmpty() && !bLoggedInAgain && method != QLatin1String("logout")) {
+            HELPER_LOG(1, "The session ended; logging in again.");
+            bLoggedInAgain = true;
+            if (!Login(m_user, QString()))
+                return false;
+            args[0] = m_session;
+            continue;
+        }
+        m_error = QStringLiteral("The server refused %1: %2").arg(method, text);
+        HELPER_LOG(0, "%s (error %d)", qUtf8Printable(m_error), nNumber);
+        return false;
+    }
+}
+
+bool SugarClient::Login(const QString& user, const QString& password)
+{
+    // The password is sent as the MD5 of its UTF-8 bytes in lower-case hex; a repeated login
+    // (after the session expired) reuses the hash, so the clear password is not kept.
+    if (!password.isNull() || m_passwordHash.isEmpty())
+        m_passwordHash = QString::fromLatin1(
+            QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5).toHex());
+    m_user = user;
+    const QJsonObject auth{{QStringLiteral("user_name"), user}, {QStringLiteral("password"), m_passwordHash}};
+    const QJsonArray args{auth, QLatin1String(kApplicationName), QJsonArray()};
+    QJsonValue result;
+    HELPER_LOG(1, "Logging in to %s as %s.", qUtf8Printable(m_endpoint.toString()), qUtf8Printable(user));
+    m_session.clear();
+    Answer answer;
+    if (!Post(QStringLiteral("login"), FormBody(QStringLiteral("login"), args), answer))
+        return false;
+    if (answer.nStatus != 200) {
+        m_error = QStringLiteral("The server %1 did not accept the login request (HTTP %2). Check the server address.")
+                      .arg(Host())
+                      .arg(answer.nStatus);
+        HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+        return false;
+    }
+    if (!ParseServerJson(answer.body, result)) {
+        m_error = QStringLiteral("The address %1 does not answer as a SugarCRM server does. Check the server address.")
+                      .arg(m_endpoint.toString());
+        HELPER_LOG(0, "%s Answer: %s", qUtf8Printable(m_error), qUtf8Printable(BodyExcerpt(answer.body)));
+        return false;
+    }
+    int nNumber = 0;
+    QString text;
+    if (IsApiError(result, QStringLiteral("id"), nNumber, text)) {
+        m_error = QStringLiteral("The server refused the login: %1").arg(text);
+        HELPER_LOG(0, "%s (error %d)", qUtf8Printable(m_error), nNumber);
+        return false;
+    }
+    const QString session = result.toObject().value(QLatin1String("id")).toString();
+    if (session.isEmpty()) {
+        m_error = QStringLiteral("The server %1 answered the login without a session.").arg(Host());
+        HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+        return false;
+    }
+    m_session = session;
+    HELPER_LOG(1, "Logged in.");
+    return true;
+}
+
+void SugarClient::Logout()
+{
+    if (m_session.isEmpty())
+        return;
+    // A stop must not keep the session open on the server.
+    const bool bStopped = m_bStopped;
+    m_bStopped = false;
+    const auto stopCheck = std::move(m_stopCheck);
+    m_stopCheck = nullptr;
+    const QString error = m_error;
+    QJsonValue result;
+    if (!Call(QStringLiteral("logout"), QJsonArray{m_session}, QString(), result))
+        HELPER_LOG(1, "Logging out failed: %s", qUtf8Printable(m_error));
+    m_session.clear();
+    m_error = error;
+    m_stopCheck = stopCheck;
+    m_bStopped = bStopped;
+}
+
+bool SugarClient::GetEntryList(const QString& module, const QStringList& fields, qint64 nOffset, int nPageSize,
+                               QJsonObject& page)
+{
+    const QJsonArray args{m_session,
+                          module,
+                          QString(),
+                          QStringLiteral("date_entered ASC, id ASC"),
+                          nOffset,
+                          QJsonArray::fromStringList(fields),
+                          QJsonArray(),
+                          nPageSize,
+                          0,
+                          false};
+    QJsonValue result;
+    if (!Call(QStringLiteral("get_entry_list"), args, QStringLiteral("result_count"), result))
+        return false;
+    if (!result.isObject() || !result.toObject().value(QLatin1String("entry_list")).isArray()) {
+        m_error = QStringLiteral("The server %1 sent a list of %2 in a form that cannot be read.").arg(Host(), module);
+        HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+        return false;
+    }
+    page = result.toObject();
+    return true;
+}
+
+bool SugarClient::IsDeleted(const QString& module, const QString& id, bool& bDeleted)
+{
+    const QJsonArray args{m_session,   module, id, QJsonArray{QStringLiteral("id"), QStringLiteral("deleted")},
+                          QJsonArray(), false};
+    QJsonValue result;
+    if (!Call(QStringLiteral("get_entry"), args, QStringLiteral("entry_list"), result))
+        return false;
+    const QJsonArray entries = result.toObject().value(QLatin1String("entry_list")).toArray();
+    if (entries.isEmpty()) {
+        bDeleted = true;
+        return true;
+    }
+    const QJsonValue nameValues = entries.at(0).toObject().value(QLatin1String("name_value_list"));
+    QString value;
+    // A deleted record comes back as a warning in place of its fields.
+    bDeleted = NameValue(nameValues, QStringLiteral("warning"), value) ||
+               (NameValue(nameValues, QStringLiteral("deleted"), value) && value.trimmed() == QLatin1String("1"));
+    return true;
+}
+
+bool SugarClient::DeleteEntry(const QString& module, const QString& id)
+{
+    const QJsonArray args{m_session, module, NameValuePairs(id)};
+    const QString method = QStringLiteral("set_entry");
+    Answer answer;
+    if (!Post(method, FormBody(method, args), answer))
+        return false;
+
+    QJsonValue result;
+    int nNumber = 0;
+    QString text;
+    if (answer.nStatus == 200 && ParseServerJson(answer.body, result)) {
+        if (IsApiError(result, QStringLiteral("id"), nNumber, text)) {
+            if (nNumber != kInvalidSession) {
+                m_error = text;
+                return false;
+            }
+            // The session ended: Call logs in again and repeats the deletion.
+            return Call(method, args, QStringLiteral("id"), result) &&
+                   result.toObject().value(QLatin1String("id")).toString() == id;
+        }
+        if (result.toObject().value(QLatin1String("id")).toString() == id)
+            return true;
+        if (result.isNull()) {
+            m_error = QStringLiteral("The server does not accept the record id.");
+            return false;
+        }
+    }
+
+    // No clear answer: look at the record itself.
+    const QString failure = answer.nStatus != 200
+                                ? QStringLiteral("the server failed (HTTP %1)").arg(answer.nStatus)
+                                : QStringLiteral("the server's answer cannot be read");
+    HELPER_LOG(1, "Deleting %s %s: %s; reading the record back.", qUtf8Printable(module), qUtf8Printable(id),
+               qUtf8Printable(failure));
+    bool bDeleted = false;
+    if (!IsDeleted(module, id, bDeleted)) {
+        m_error = QStringLiteral("%1, and the record could not be checked afterwards: %2").arg(failure, m_error);
+        return false;
+    }
+    if (!bDeleted) {
+        m_error = QStringLiteral("%1 and the record is still there.").arg(failure);
+        return false;
+    }
+    HELPER_LOG(1, "The record %s is deleted all the same.", qUtf8Printable(id));
+    return true;
+}

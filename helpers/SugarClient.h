@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+
+// A client of the server's REST service (v4_1), one synchronous request at a time: each request
+// runs a local event loop until its answer, its time limit or a failure. Transient failures
+// (refused or reset connections, time-outs, HTTP 502/503/504) are retried with growing pauses;
+// a refused login never is. Every failure leaves a message for the user in LastError().
+class SugarClient
+{
+public:
+    struct Options
+    {
+        int nTimeoutMs = 60000; // per request
+        int nRetries = 3;
+        int nFirstPauseMs = 1000; // doubled before every further retry
+    };
+
+    explicit SugarClient(const QUrl& endpoint);
+    SugarClient(const SugarClient&) = delete;
+    SugarClient& operator=(const SugarClient&) = delete;
+
+    void SetOptions(const Options& options) { m_options = options; }
+    // Asked before every request and during pauses; true ends the work with a stop.
+    void SetStopCheck(std::function<bool()> stopCheck) { m_stopCheck = std::move(stopCheck); }
+
+    bool Login(const QString& user, const QString& password);
+    // Ends the session; a failure here changes nothing for the user and is only logged.
+    void Logout();
+
+    // One page of a module's records that are not deleted; page receives the answer object.
+    bool GetEntryList(const QString& module, const QStringList& fields, qint64 nOffset, int nPageSize,
+                      QJsonObject& page);
+
+    // Marks one record deleted. An answer that is not a clear success is checked by reading the
+    // record back, since some servers fail after the record was already deleted.
+    bool DeleteEntry(const QString& module, const QString& id);
+
+    // Reads one record back: bDeleted is set when the server reports it deleted or gone.
+    bool IsDeleted(const QString& module, const QString& id, bool& bDeleted);
+
+    bool WasStopped() const { return m_bStopped; }
+    const QString& LastError() const { return m_error; }
+    const QUrl& Endpoint() const { return m_endpoint; }
+
+private:
+    struct Answer
+    {
+        int nStatus = 0;
+        QByteArray body;
+    };
+
+    // One call of a method: true with the answer's JSON value unless it is an error object.
+    bool Call(const QString& method, QJsonArray args, const QString& successKey, QJsonValue& result);
+    // Sends the request with retries and one redirect of the service address; true when an HTTP
+    // answer arrived (of any status).
+    bool Post(const QString& method, const QByteArray& body, Answer& answer);
+    bool Pause(int nMilliseconds);
+    bool CheckStop();
+    QString Host() const;
+
+    QNetworkAccessManager m_manager;
+    QUrl m_endpoint;
+    Options m_options;
+    std::function<bool()> m_stopCheck;
+    QString m_session;
+    QString m_user;
+    QString m_passwordHash;
+    QString m_error;
+    bool m_bStopped = false;
+};

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// One democrm server process for a test: started on a free loopback port, stopped with SIGTERM.
+class DemocrmProcess final
+{
+public:
+    ~DemocrmProcess();
+
+    // Adds --port 0, and --db :memory: unless arguments name a database.
+    bool start(const QStringList& arguments, QString* error);
+    // SIGTERM and wait; the exit code, or -1 if it did not stop cleanly.
+    int stop();
+    // Runs democrm to its end (for arguments it refuses); the exit code.
+    static int runToEnd(const QStringList& arguments, QString* standardError);
+
+    QString baseUrl() const { return m_baseUrl; }
+
+private:
+    QProcess m_process;
+    QString m_baseUrl;
+};

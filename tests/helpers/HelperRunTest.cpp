@@ -1,0 +1,370 @@
+// SPDX-License-Identifier: MIT
+#include "FakeSugarServer.h"
+#include "HelpersTestSupport.h"
+#include "TempDir.h"
+#include "SugarCRM/CxSGParamParser.h"
+#include "helpers/HelperRun.h"
+#include "helpers/NoteIds.h"
+#include "misc/TextUtil.h"
+
+#include <QCryptographicHash>
+#include <QTcpServer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace
+{
+
+const QByteArray kLoginOk = R"({"id":"sess1","module_name":"Users","name_value_list":{}})";
+const QByteArray kLoginRefused =
+    R"({"name":"Invalid Login","number":10,"description":"Login attempt failed please check the username and password"})";
+
+// Short pauses: the retry logic is the same, the test does not wait for it.
+SugarClient::Options QuickOptions()
+{
+    SugarClient::Options options;
+    options.nTimeoutMs = 5000;
+    options.nRetries = 2;
+    options.nFirstPauseMs = 10;
+    return options;
+}
+
+struct Exchange
+{
+    TempDir dir;
+    std::string kind; // "Addr", "Note"...
+
+    std::string Path(const std::string& name) const { return dir.file(name); }
+    std::string DataPath() const { return Path("SG" + kind + ".dat"); }
+    std::string ErrorPath() const { return Path("SG" + kind + "Err.dat"); }
+
+    std::string Ini(const std::string& file, const char* szSection, const char* szKey) const
+    {
+        char szValue[1100] = {};
+        plat::GetPrivateProfileString(szSection, szKey, "", szValue, sizeof szValue, Path(file).c_str());
+        return szValue;
+    }
+    std::string Error(int n) const { return Ini("SG" + kind + "Err.dat", "Error", ("Error." + std::to_string(n)).c_str()); }
+    std::string ErrorCount() const { return Ini("SG" + kind + "Err.dat", "Error", "Error.Count"); }
+
+    int Run(HelperKind helperKind, const QString& address, int nOperation, const char* szModules = "")
+    {
+        CxSGParamParser params;
+        const std::string operation = std::to_string(nOperation);
+        params.SetParam(1000, address.toUtf8().constData());
+        params.SetParam(1001, "admin");
+        params.SetParam(1002, "secret");
+        params.SetParam(1003, ("SG" + kind + ".dat").c_str());
+        params.SetParam(1004, dir.path().c_str());
+        params.SetParam(1005, operation.c_str());
+        params.SetParam(1006, ("SG" + kind + "Err.dat").c_str());
+        params.SetParam(1007, ("SG" + kind + "Status.dat").c_str());
+        params.SetParam(1008, dir.path().c_str());
+        params.SetParam(1009, szModules);
+        params.SetParam(1010, "3");
+        params.SetParam(1011, "1");
+        const std::string paramPath = Path("SG" + kind + "Param.dat");
+        EXPECT_TRUE(params.SaveToFile(paramPath.c_str()));
+        return RunHelper(helperKind, paramPath.c_str(), QuickOptions());
+    }
+};
+
+FakeSugarServer::Reply Body(const QByteArray& body, int nStatus = 200)
+{
+    return FakeSugarServer::Reply{nStatus, body};
+}
+
+FakeSugarServer::Reply Captured(const char* szFixture)
+{
+    const Capture capture = LoadCapture(szFixture);
+    return FakeSugarServer::Reply{capture.nStatus, capture.body};
+}
+
+// Contacts in three pages, accounts in two, leads in one: the captured answers of a real server.
+FakeSugarServer::Reply ContactsServer(const FakeSugarServer::Request& request)
+{
+    if (request.method == QLatin1String("login"))
+        return Body(kLoginOk);
+    if (request.method == QLatin1String("logout"))
+        return Body("null");
+    const QString module = request.args.at(1).toString();
+    const int nOffset = request.args.at(4).toInt();
+    if (module == QLatin1String("Contacts"))
+        return Captured(nOffset == 0   ? "get_entry_list-contacts-page1.json"
+                        : nOffset == 2 ? "get_entry_list-contacts-page2.json"
+                                       : "get_entry_list-contacts-page3.json");
+    if (module == QLatin1String("Accounts"))
+        return Captured(nOffset == 0 ? "get_entry_list-accounts-page1.json" : "get_entry_list-accounts-page2.json");
+    if (module == QLatin1String("Leads"))
+        return Captured("get_entry_list-leads-page1.json");
+    return Body("{}", 500);
+}
+
+std::vector<std::unique_ptr<SGAddrRecord>> ReadContacts(const std::string& path)
+{
+    std::vector<std::unique_ptr<SGAddrRecord>> records;
+    CxFile file;
+    if (!file.Open(path.c_str(), "rb"))
+        return records;
+    int32_t nCount = 0;
+    file.ReadInt(&nCount);
+    for (int32_t i = 0; i < nCount; ++i) {
+        records.push_back(std::make_unique<SGAddrRecord>());
+        SGAddrKind::ReadRecord(file, *records.back());
+    }
+    return records;
+}
+
+void WriteContacts(const std::string& path, const std::vector<std::pair<int, const char*>>& typesAndIds,
+                   const std::vector<bool>& marks)
+{
+    DataFileWriter<SGAddrKind> writer(path);
+    ASSERT_TRUE(writer.Open());
+    for (std::size_t i = 0; i < typesAndIds.size(); ++i) {
+        auto pRecord = std::make_unique<SGAddrRecord>();
+        pRecord->nType = typesAndIds[i].first;
+        CopyText(pRecord->szId, typesAndIds[i].second);
+        CopyText(pRecord->szLastName, typesAndIds[i].second);
+        pRecord->nStatus = marks[i] ? SGSTATUS_DELETE : 0;
+        writer.Add(*pRecord);
+    }
+    ASSERT_TRUE(writer.Commit());
+}
+
+} // namespace
+
+TEST(HelperRun, FetchesEveryContactModulePageByPage)
+{
+    Exchange exchange{{}, "Addr"};
+    FakeSugarServer server(ContactsServer);
+    ASSERT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 1), 0) << exchange.Error(1);
+
+    const auto records = ReadContacts(exchange.DataPath());
+    ASSERT_EQ(records.size(), 11u);
+    EXPECT_STREQ(records[0]->szId, "2a0e5034-8788-6b22-94f1-6b190b2ebe4c");
+    EXPECT_EQ(records[0]->nType, 1);
+    EXPECT_STREQ(records[3]->szLastName, "O'Brien");
+    EXPECT_STREQ(records[6]->szLastName, "Acme Corp");
+    EXPECT_EQ(records[6]->nType, 2);
+    EXPECT_STREQ(records[8]->szLastName, "M\xC3\xBCller & S\xC3\xB6hne GmbH");
+    EXPECT_EQ(records[10]->nType, 3);
+    EXPECT_EQ(records[10]->nStatus, 0);
+
+    const QList<FakeSugarServer::Request>& requests = server.Requests();
+    ASSERT_EQ(requests.size(), 8);
+    const QJsonObject auth = requests[0].args.at(0).toObject();
+    EXPECT_EQ(auth.value(QLatin1String("user_name")).toString(), QStringLiteral("admin"));
+    EXPECT_EQ(auth.value(QLatin1String("password")).toString(),
+              QString::fromLatin1(QCryptographicHash::hash("secret", QCryptographicHash::Md5).toHex()));
+    EXPECT_EQ(requests[3].args.at(4).toInt(), 4);  // third contacts page
+    EXPECT_EQ(requests[3].args.at(8).toInt(), 0);  // deleted records left out
+    EXPECT_EQ(requests[3].args.at(0).toString(), QStringLiteral("sess1"));
+    EXPECT_EQ(server.Methods().last(), QStringLiteral("logout"));
+
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Loaded 11 Contacts\r\n");
+    EXPECT_FALSE(plat::PathExists(exchange.ErrorPath().c_str()));
+    EXPECT_EQ(exchange.Ini("SGAddr.ini", "Status", "Running"), "0");
+    EXPECT_TRUE(plat::FileSize(exchange.Path("SGAddrUtil.log").c_str()) > 0);
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrUtil.log")).find("secret"), std::string::npos);
+}
+
+TEST(HelperRun, FetchesOnlyTheChosenContactModules)
+{
+    Exchange exchange{{}, "Addr"};
+    FakeSugarServer server(ContactsServer);
+    ASSERT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 1, "Contacts,Leads"), 0);
+    EXPECT_EQ(ReadContacts(exchange.DataPath()).size(), 8u);
+    for (const FakeSugarServer::Request& request : server.Requests())
+        EXPECT_NE(request.args.at(1).toString(), QStringLiteral("Accounts"));
+}
+
+TEST(HelperRun, ARefusedLoginLeavesNoDataFileAndIsNotRetried)
+{
+    Exchange exchange{{}, "Task"};
+    WriteText(exchange.DataPath(), "an old load");
+    FakeSugarServer server([](const FakeSugarServer::Request&) { return Body(kLoginRefused); });
+    EXPECT_EQ(exchange.Run(HelperKind::Task, server.Address(), 1), 1);
+    EXPECT_FALSE(plat::PathExists(exchange.DataPath().c_str()));
+    EXPECT_EQ(exchange.ErrorCount(), "1");
+    EXPECT_EQ(exchange.Error(1), "The server refused the login: Login attempt failed please check the username and password");
+    EXPECT_EQ(server.Methods(), QStringList{QStringLiteral("login")});
+    EXPECT_EQ(exchange.Ini("SGTask.ini", "Status", "Running"), "0");
+}
+
+TEST(HelperRun, TransientFailuresAreRetried)
+{
+    Exchange exchange{{}, "Task"};
+    int nLogins = 0;
+    FakeSugarServer server([&nLogins](const FakeSugarServer::Request& request) {
+        if (request.method == QLatin1String("login"))
+            return ++nLogins < 3 ? Body("<html>busy</html>", 503) : Body(kLoginOk);
+        if (request.method == QLatin1String("get_entry_list"))
+            return Captured("get_entry_list-tasks-page1.json");
+        return Body("null");
+    });
+    ASSERT_EQ(exchange.Run(HelperKind::Task, server.Address(), 1), 0) << exchange.Error(1);
+    EXPECT_EQ(nLogins, 3);
+    EXPECT_EQ(plat::FileSize(exchange.DataPath().c_str()), 4 + 76 + 36 + 10 + 11 + 4 + 36);
+}
+
+TEST(HelperRun, ClearMessagesForAWrongAddress)
+{
+    Exchange exchange{{}, "Date"};
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    const quint16 nPort = closed.serverPort();
+    closed.close();
+    EXPECT_EQ(exchange.Run(HelperKind::Date, QStringLiteral("http://127.0.0.1:%1").arg(nPort), 1), 1);
+    EXPECT_EQ(exchange.Error(1), "The server 127.0.0.1 refused the connection. Check the server address and that the "
+                                 "server is running.");
+
+    FakeSugarServer web([](const FakeSugarServer::Request&) { return Body("<html><body>Welcome</body></html>"); });
+    EXPECT_EQ(exchange.Run(HelperKind::Date, web.Address(), 1), 1);
+    EXPECT_EQ(exchange.ErrorCount(), "1");
+    EXPECT_EQ(exchange.Error(1), "The address " + web.Address().toStdString() +
+                                     "/service/v4_1/rest.php does not answer as a SugarCRM server does. Check the "
+                                     "server address.");
+
+    FakeSugarServer missing([](const FakeSugarServer::Request&) { return Body("Not Found", 404); });
+    EXPECT_EQ(exchange.Run(HelperKind::Date, missing.Address(), 1), 1);
+    EXPECT_NE(exchange.Error(1).find("HTTP 404"), std::string::npos);
+    EXPECT_FALSE(plat::PathExists(exchange.DataPath().c_str()));
+}
+
+TEST(HelperRun, AStopBetweenPagesLeavesNoDataFile)
+{
+    Exchange exchange{{}, "Addr"};
+    const std::string ini = exchange.Path("SGAddr.ini");
+    FakeSugarServer server([&ini](const FakeSugarServer::Request& request) {
+        // The program gives up on the helper while the first page is on its way.
+        if (request.method == QLatin1String("get_entry_list"))
+            plat::WritePrivateProfileString("Status", "Stop", "1", ini.c_str());
+        return ContactsServer(request);
+    });
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 1), 1);
+    EXPECT_FALSE(plat::PathExists(exchange.DataPath().c_str()));
+    EXPECT_FALSE(plat::PathExists((exchange.DataPath() + ".tmp").c_str()));
+    EXPECT_EQ(exchange.Error(1), "Loading was stopped; nothing was loaded.");
+    EXPECT_EQ(server.Methods(), (QStringList{QStringLiteral("login"), QStringLiteral("get_entry_list"), QStringLiteral("logout")}));
+    EXPECT_EQ(exchange.Ini("SGAddr.ini", "Status", "Running"), "0");
+}
+
+TEST(HelperRun, DeletesMarkedRecordsAndChecksAFailedAnswer)
+{
+    Exchange exchange{{}, "Addr"};
+    WriteContacts(exchange.DataPath(), {{1, "contact-parent"}, {1, "contact-kept"}, {3, "lead-locked"}, {2, "acct-1"}},
+                  {true, false, true, true});
+    FakeSugarServer server([](const FakeSugarServer::Request& request) {
+        const QString id = request.args.size() > 2 ? request.args.at(2).toArray().at(0).toObject().value(QLatin1String("value")).toString() : QString();
+        if (request.method == QLatin1String("login"))
+            return Body(kLoginOk);
+        if (request.method == QLatin1String("set_entry") && id == QLatin1String("contact-parent"))
+            return Body("", 500); // the server fails after deleting a contact that has activities
+        if (request.method == QLatin1String("get_entry"))
+            return Captured("get_entry-contact-deleted.json");
+        if (request.method == QLatin1String("set_entry") && id == QLatin1String("lead-locked"))
+            return Body(R"({"name":"Access Denied","number":40,"description":"You do not have access"})");
+        if (request.method == QLatin1String("set_entry"))
+            return Body(R"({"id":")" + id.toUtf8() + R"(","entry_list":{}})");
+        return Body("null");
+    });
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
+
+    EXPECT_EQ(server.Methods(), (QStringList{QStringLiteral("login"), QStringLiteral("set_entry"), QStringLiteral("get_entry"),
+                                             QStringLiteral("set_entry"), QStringLiteral("set_entry"), QStringLiteral("logout")}));
+    const QList<FakeSugarServer::Request>& requests = server.Requests();
+    EXPECT_EQ(requests[1].args.at(1).toString(), QStringLiteral("Contacts"));
+    EXPECT_EQ(requests[1].args.at(2).toArray().at(1).toObject().value(QLatin1String("value")).toInt(), 1);
+    EXPECT_EQ(requests[2].args.at(2).toString(), QStringLiteral("contact-parent"));
+    EXPECT_EQ(requests[3].args.at(1).toString(), QStringLiteral("Leads"));
+    EXPECT_EQ(requests[4].args.at(1).toString(), QStringLiteral("Accounts"));
+
+    // Only the lead really failed.
+    EXPECT_EQ(exchange.ErrorCount(), "1");
+    EXPECT_EQ(exchange.Error(1), "Could not delete \"lead-locked\" from Leads: You do not have access");
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 2 of 3 Contacts\r\n");
+}
+
+TEST(HelperRun, AFailedDeletionThatDidNotHappenIsReported)
+{
+    Exchange exchange{{}, "Addr"};
+    WriteContacts(exchange.DataPath(), {{1, "c1"}}, {true});
+    FakeSugarServer server([](const FakeSugarServer::Request& request) {
+        if (request.method == QLatin1String("login"))
+            return Body(kLoginOk);
+        if (request.method == QLatin1String("set_entry"))
+            return Body("", 500);
+        if (request.method == QLatin1String("get_entry"))
+            return Captured("get_entry-contact.json");
+        return Body("null");
+    });
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
+    EXPECT_EQ(exchange.Error(1), "Could not delete \"c1\" from Contacts: the server failed (HTTP 500) and the record is "
+                                 "still there.");
+}
+
+TEST(HelperRun, ADamagedDataFileDeletesNothing)
+{
+    Exchange exchange{{}, "Addr"};
+    WriteContacts(exchange.DataPath(), {{1, "c1"}, {1, "c2"}}, {true, true});
+    std::vector<unsigned char> bytes = ReadBytes(exchange.DataPath());
+    bytes.resize(bytes.size() - 3);
+    WriteBytes(exchange.DataPath(), bytes);
+    FakeSugarServer server(ContactsServer);
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
+    EXPECT_TRUE(server.Requests().isEmpty());
+    EXPECT_EQ(exchange.Error(1), "The data file SGAddr.dat is damaged, so nothing was deleted. Load the data again.");
+}
+
+TEST(HelperRun, NotesAreDeletedThroughTheIdsOfTheirLoad)
+{
+    Exchange exchange{{}, "Note"};
+    FakeSugarServer server([](const FakeSugarServer::Request& request) {
+        if (request.method == QLatin1String("login"))
+            return Body(kLoginOk);
+        if (request.method == QLatin1String("get_entry_list"))
+            return Captured("get_entry_list-notes-page1.json");
+        if (request.method == QLatin1String("set_entry"))
+            return Captured("set_entry-contacts-delete.json").nStatus == 200
+                       ? Body(R"({"id":"6929c8c7-36db-5c76-6d50-6b190b0c50bb","entry_list":{}})")
+                       : Body("", 500);
+        return Body("null");
+    });
+    ASSERT_EQ(exchange.Run(HelperKind::Note, server.Address(), 1), 0) << exchange.Error(1);
+    EXPECT_EQ(ReadBytes(exchange.DataPath()), (std::vector<unsigned char>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    std::vector<std::string> ids;
+    ASSERT_TRUE(NoteIds::Load(exchange.Path(NoteIds::kFileName), ids));
+    EXPECT_EQ(ids, std::vector<std::string>{"6929c8c7-36db-5c76-6d50-6b190b0c50bb"});
+
+    // The program marks the note and writes the file back.
+    WriteBytes(exchange.DataPath(), {1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0});
+    ASSERT_EQ(exchange.Run(HelperKind::Note, server.Address(), 2), 0) << exchange.Error(1);
+    const FakeSugarServer::Request& deletion = server.Requests().at(server.Requests().size() - 2);
+    EXPECT_EQ(deletion.method, QStringLiteral("set_entry"));
+    EXPECT_EQ(deletion.args.at(1).toString(), QStringLiteral("Notes"));
+    EXPECT_EQ(deletion.args.at(2).toArray().at(0).toObject().value(QLatin1String("value")).toString(),
+              QStringLiteral("6929c8c7-36db-5c76-6d50-6b190b0c50bb"));
+
+    // A data file that does not belong to the ids' load is refused.
+    WriteBytes(exchange.DataPath(), {2, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
+    EXPECT_EQ(exchange.Run(HelperKind::Note, server.Address(), 2), 1);
+    EXPECT_NE(exchange.Error(1).find("does not match"), std::string::npos);
+}
+
+TEST(HelperRun, AnExpiredSessionIsRenewedOnce)
+{
+    Exchange exchange{{}, "Task"};
+    int nLists = 0;
+    FakeSugarServer server([&nLists](const FakeSugarServer::Request& request) {
+        if (request.method == QLatin1String("login"))
+            return Body(kLoginOk);
+        if (request.method == QLatin1String("get_entry_list"))
+            return ++nLists == 1 ? Captured("get_entry_list-invalid-session.json")
+                                 : Captured("get_entry_list-tasks-page1.json");
+        return Body("null");
+    });
+    ASSERT_EQ(exchange.Run(HelperKind::Task, server.Address(), 1), 0) << exchange.Error(1);
+    EXPECT_EQ(server.Methods(), (QStringList{QStringLiteral("login"), QStringLiteral("get_entry_list"), QStringLiteral("login"),
+                                             QStringLiteral("get_entry_list"), QStringLiteral("logout")}));
+}

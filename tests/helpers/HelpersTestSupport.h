@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "helpers/SugarReply.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
+// A captured exchange with a real server: the request's method and the exact answer body.
+struct Capture
+{
+    QString method;
+    int nStatus = 0;
+    QByteArray body;
+};
+
+inline Capture LoadCapture(const char* szName)
+{
+    QFile file(QString::fromUtf8(HELPERS_FIXTURE_DIR) + QString::fromUtf8(szName));
+    Capture capture;
+    if (!file.open(QIODevice::ReadOnly))
+        return capture;
+    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    capture.method = root.value(QLatin1String("method")).toString();
+    capture.nStatus = root.value(QLatin1String("http_status")).toInt();
+    capture.body = root.value(QLatin1String("response_body")).toString().toUtf8();
+    return capture;
+}
+
+// The entry_list of a captured get_entry_list answer, parsed as the helpers parse it.
+inline QJsonArray CapturedEntries(const char* szName)
+{
+    QJsonValue value;
+    if (!ParseServerJson(LoadCapture(szName).body, value))
+        return QJsonArray();
+    return value.toObject().value(QLatin1String("entry_list")).toArray();
+}

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "ApiArgs.h"
+#include "Sessions.h"
+#include "Store.h"
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QString>
+
+class JsonWriter;
+
+struct ApiReply
+{
+    int status = 200;
+    QByteArray body; // empty with status 500, as a PHP fatal error leaves it
+};
+
+// The REST v4_1 methods democrm serves, answering with the bodies a SuiteCRM 7.14 server gives,
+// its known faults included.
+class Api final
+{
+public:
+    Api(Store& store, Sessions& sessions) : m_store(store), m_sessions(sessions) {}
+
+    // method is matched without regard to case, as PHP's method_exists does.
+    ApiReply call(const QString& method, const QJsonValue& restData);
+
+private:
+    struct SaveResult
+    {
+        QString id;
+        bool crashed = false; // the record is saved, but the real server dies with HTTP 500 here
+    };
+
+    ApiReply login(const ApiArgs& args);
+    ApiReply logout(const ApiArgs& args);
+    ApiReply getUserId(const ApiArgs& args);
+    ApiReply getServerInfo(const ApiArgs& args);
+    ApiReply getEntryList(const ApiArgs& args);
+    ApiReply getEntry(const ApiArgs& args);
+    ApiReply getEntriesCount(const ApiArgs& args);
+    ApiReply setEntry(const ApiArgs& args);
+    ApiReply setEntries(const ApiArgs& args);
+    ApiReply setRelationship(const ApiArgs& args);
+    ApiReply getRelationships(const ApiArgs& args);
+
+    // Session and module checks shared by the record calls; on failure *reply holds the error.
+    const User* checkSession(const ApiArgs& args, ApiReply* reply) const;
+    const ModuleDef* checkModule(const ApiArgs& args, ApiReply* reply) const;
+
+    bool save(const ModuleDef& module, const User& user, const QJsonValue& nameValueList, SaveResult* result,
+              JsonWriter* echo);
+
+    static void writeEntry(JsonWriter& out, const ModuleDef& module, const Record& record, const QStringList& fields);
+    static ApiReply error(const char* name, int number, const char* description);
+    static ApiReply failure();
+
+    Store& m_store;
+    Sessions& m_sessions;
+};

@@ -1,0 +1,370 @@
+// SPDX-License-Identifier: MIT
+#include "Seed.h"
+
+#include "Entities.h"
+#include "Store.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+#include <random>
+
+namespace
+{
+const char* const kFirstNames[] = {
+    "James",  "Mary",    "John",    "Patricia", "Robert", "Jennifer", "Michael", "Linda",   "William", "Elizabeth",
+    "David",  "Barbara", "Richard", "Susan",    "Joseph", "Jessica",  "Thomas",  "Sarah",   "Charles", "Karen",
+    "Jürgen", "Zoë",     "José",    "Renée",    "Ann",    "Pat",      "Sean",    "Ines",    "Lars",    "Mia",
+    "Noah",   "Emma",    "Liam",    "Olivia",   "Lucas",  "Chloé",    "Björn",   "Siobhán", "Ming",    "Priya"};
+const char* const kLastNames[] = {
+    "Smith",    "Johnson", "Williams", "Brown", "Jones",   "Garcia", "Miller",   "Davis",   "Rodriguez", "Martinez",
+    "O'Brien",  "Müller",  "D'Angelo", "Jäger", "Lee",     "Kim",    "Nguyen",   "Schmidt", "Rossi",     "Dubois",
+    "Anderson", "Taylor",  "Thomas",   "Moore", "Jackson", "Martin", "Thompson", "White",   "López",     "Harris",
+    "Clark",    "Lewis",   "Walker",   "Hall",  "Allen",   "Young",  "King",     "Wright",  "Scott",     "Green"};
+const char* const kCompanies[] = {"Acme",   "Globex",    "Initech", "Umbrella", "Stark",    "Wayne",  "Wonka",
+                                  "Tyrell", "Cyberdyne", "Soylent", "Hooli",    "Vandelay", "Dunder", "Prestige",
+                                  "Oscorp", "Gringotts", "Monarch", "Nakatomi", "Aperture", "Kruger"};
+const char* const kSuffixes[] = {"Corp", "Inc.", "GmbH"};
+const char* const kCities[] = {"Springfield", "Köln", "Lyon", "Austin", "Leeds", "Graz", "Porto", "Turku"};
+const char* const kSubjects[] = {"Intro call",       "Follow-up",        "Quote review", "Kickoff",
+                                 "Contract renewal", "Support check-in", "Demo",         "Budget talk"};
+const char* const kStatuses[] = {"Planned", "Held", "Not Held"};
+const char* const kTaskStatuses[] = {"Not Started", "In Progress", "Completed", "Pending Input", "Deferred"};
+const char* const kPriorities[] = {"High", "Medium", "Low"};
+
+template <typename T, size_t N> constexpr int countOf(const T (&)[N])
+{
+    return static_cast<int>(N);
+}
+
+QString text(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// The letters of a name an e-mail address can hold.
+QString mailPart(const QString& name)
+{
+    QString out;
+    for (const QChar ch : name.normalized(QString::NormalizationForm_D)) {
+        if (ch.isLetter() && ch.unicode() < 0x80) {
+            out += ch.toLower();
+        }
+    }
+    return out;
+}
+
+class Seeder
+{
+public:
+    Seeder(Store& store, QString userId) : m_store(store), m_userId(std::move(userId)) {}
+
+    // std::mt19937 gives the same numbers everywhere; the distributions of <random> do not.
+    int pick(int n) { return static_cast<int>(m_random() % static_cast<unsigned>(n)); }
+
+    QString stamp(qint64 minutes) const
+    {
+        static const QDateTime base(QDate(2023, 1, 2), QTime(9, 0), Qt::UTC);
+        return base.addSecs(minutes * 60).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+
+    // Ids in UUID form that sort in creation order, drawn from the fixed random sequence.
+    QString nextId()
+    {
+        ++m_created;
+        const QString head = QStringLiteral("%1").arg(0x5eed00000000LL + m_created, 12, 16, QLatin1Char('0'));
+        const QString tail = QStringLiteral("%1%2%3")
+                                 .arg(m_random() & 0xffffffU, 6, 16, QLatin1Char('0'))
+                                 .arg(m_random() & 0xffffffU, 6, 16, QLatin1Char('0'))
+                                 .arg(m_random() & 0xffffffffU, 8, 16, QLatin1Char('0'));
+        return head.left(8) + u'-' + head.mid(8, 4) + u'-' + tail.left(4) + u'-' + tail.mid(4, 4) + u'-' +
+               tail.mid(8, 12);
+    }
+
+    // Adds one record; values holds stored columns, email/account are linked afterwards.
+    QString add(const ModuleDef& module, Values values, qint64 minute, const QString& email = QString(),
+                const QString& accountId = QString())
+    {
+        const QString id = nextId();
+        values.insert(QStringLiteral("id"), id);
+        values.insert(QStringLiteral("date_entered"), stamp(minute));
+        if (!values.contains(QStringLiteral("date_modified"))) {
+            values.insert(QStringLiteral("date_modified"), stamp(minute + pick(60 * 24 * 90)));
+        }
+        values.insert(QStringLiteral("created_by"), m_userId);
+        values.insert(QStringLiteral("modified_user_id"), m_userId);
+        values.insert(QStringLiteral("assigned_user_id"), m_userId);
+        if (!values.contains(QStringLiteral("deleted"))) {
+            values.insert(QStringLiteral("deleted"), QStringLiteral("0"));
+        }
+        for (const FieldDef& def : module.fields) {
+            if (!def.defaultValue.isNull() && !values.contains(def.name)) {
+                values.insert(def.name, def.defaultValue);
+            }
+        }
+        m_ok = m_ok && m_store.insert(module, values);
+        if (!email.isEmpty()) {
+            m_ok = m_ok && m_store.setEmail(module, id, 1, email);
+        }
+        if (!accountId.isEmpty()) {
+            m_ok = m_ok && m_store.linkAccount(accountId, id);
+        }
+        return id;
+    }
+
+    bool ok() const { return m_ok; }
+
+private:
+    Store& m_store;
+    QString m_userId;
+    std::mt19937 m_random{20240501u};
+    qint64 m_created = 0;
+    bool m_ok = true;
+};
+
+struct Person
+{
+    Values values;
+    QString email;
+    QString accountId;
+};
+
+// The i-th made-up person; the pairs of names do not repeat below 1600.
+Person person(Seeder& seeder, int i)
+{
+    const int nFirst = countOf(kFirstNames);
+    const int nLast = countOf(kLastNames);
+    const QString first = text(kFirstNames[i % nFirst]);
+    const QString last = text(kLastNames[(i / nFirst + i) % nLast]);
+    Person p;
+    p.values.insert(QStringLiteral("first_name"), first);
+    p.values.insert(QStringLiteral("last_name"), last);
+    p.values.insert(QStringLiteral("phone_work"), QStringLiteral("+1 555 %1").arg(1000 + i, 4, 10, QLatin1Char('0')));
+    p.values.insert(QStringLiteral("primary_address_city"), text(kCities[i % countOf(kCities)]));
+    p.values.insert(QStringLiteral("title"), i % 3 == 0 ? QStringLiteral("Manager") : QString());
+    if (seeder.pick(10) != 0) {
+        p.email = mailPart(first) + u'.' + mailPart(last) + QStringLiteral("@example.com");
+    }
+    return p;
+}
+
+Values activity(Seeder& seeder, int i, const QString& parentType, const QString& parentId)
+{
+    Values values;
+    values.insert(QStringLiteral("name"), text(kSubjects[i % countOf(kSubjects)]));
+    values.insert(QStringLiteral("date_start"), seeder.stamp(60 * 24 * (i % 200) + 60 * (i % 8)));
+    values.insert(QStringLiteral("status"), text(kStatuses[i % countOf(kStatuses)]));
+    values.insert(QStringLiteral("parent_type"), parentType);
+    values.insert(QStringLiteral("parent_id"), parentId);
+    return values;
+}
+} // namespace
+
+bool Seed::demo(Store& store, const QString& userId)
+{
+    Seeder seeder(store, userId);
+    const ModuleDef& accounts = *Modules::find(QStringLiteral("Accounts"));
+    const ModuleDef& contacts = *Modules::find(QStringLiteral("Contacts"));
+    const ModuleDef& leads = *Modules::find(QStringLiteral("Leads"));
+    const ModuleDef& calls = *Modules::find(QStringLiteral("Calls"));
+    const ModuleDef& meetings = *Modules::find(QStringLiteral("Meetings"));
+    const ModuleDef& tasks = *Modules::find(QStringLiteral("Tasks"));
+    const ModuleDef& notes = *Modules::find(QStringLiteral("Notes"));
+    if (!store.begin()) {
+        return false;
+    }
+    qint64 minute = 0;
+
+    // Accounts: 60, then 5 exact copies, 5 upper-case copies, and one name with "&" stored raw
+    // and entity-encoded.
+    QStringList accountIds;
+    QVector<Values> accountValues;
+    for (int i = 0; i < 60; ++i) {
+        Values v;
+        v.insert(QStringLiteral("name"),
+                 text(kCompanies[i % countOf(kCompanies)]) + u' ' + text(kSuffixes[i / countOf(kCompanies)]));
+        v.insert(QStringLiteral("phone_office"), QStringLiteral("+1 555 %1").arg(2000 + i));
+        v.insert(QStringLiteral("billing_address_city"), text(kCities[i % countOf(kCities)]));
+        accountValues.append(v);
+        accountIds.append(seeder.add(accounts, v, minute += 41));
+    }
+    for (int k = 0; k < 5; ++k) {
+        seeder.add(accounts, accountValues.at(k * 7), minute += 41);
+        Values upper = accountValues.at(k * 7 + 3);
+        upper.insert(QStringLiteral("name"), upper.value(QStringLiteral("name")).toString().toUpper());
+        seeder.add(accounts, upper, minute += 41);
+    }
+    Values sons;
+    sons.insert(QStringLiteral("name"), QStringLiteral("Smith & Sons Ltd"));
+    seeder.add(accounts, sons, minute += 41);
+    sons.insert(QStringLiteral("name"), QStringLiteral("Smith &amp; Sons Ltd"));
+    seeder.add(accounts, sons, minute += 41);
+
+    // Contacts: 300, two in three linked to an account.
+    QVector<Person> people;
+    QStringList contactIds;
+    for (int i = 0; i < 300; ++i) {
+        Person p = person(seeder, i);
+        if (i % 3 != 2) {
+            p.accountId = accountIds.at(i % accountIds.size());
+        }
+        people.append(p);
+        contactIds.append(seeder.add(contacts, p.values, minute += 37, p.email, p.accountId));
+    }
+    // 20 exact copies, modified later than the originals.
+    for (int k = 0; k < 20; ++k) {
+        const Person& p = people.at(k * 15 + 3);
+        seeder.add(contacts, p.values, minute += 37, p.email, p.accountId);
+    }
+    // 15 letter-case variants; the e-mail differs in case too, which the shared address hides.
+    for (int k = 0; k < 15; ++k) {
+        Person p = people.at(k * 19 + 5);
+        p.values.insert(QStringLiteral("first_name"),
+                        p.values.value(QStringLiteral("first_name")).toString().toLower());
+        p.values.insert(QStringLiteral("last_name"), p.values.value(QStringLiteral("last_name")).toString().toUpper());
+        seeder.add(contacts, p.values, minute += 37, p.email.toUpper());
+    }
+    // 10 copies without an e-mail address.
+    for (int k = 0; k < 10; ++k) {
+        const Person& p = people.at(k * 29 + 7);
+        seeder.add(contacts, p.values, minute += 37);
+    }
+    // 8 copies whose last name (O'Brien, Müller, ...) is stored entity-encoded, as rows saved by
+    // a newer CRM version are, while the originals hold the raw text.
+    int encoded = 0;
+    for (int i = 0; i < people.size() && encoded < 8; ++i) {
+        const QString last = people.at(i).values.value(QStringLiteral("last_name")).toString();
+        if (Entities::encodeForEcho(last) == last) {
+            continue;
+        }
+        Person p = people.at(i);
+        p.values.insert(QStringLiteral("last_name"), Entities::encodeForEcho(last));
+        seeder.add(contacts, p.values, minute += 37, p.email, p.accountId);
+        ++encoded;
+    }
+    // 5 copies that were deleted already and must never be listed.
+    for (int k = 0; k < 5; ++k) {
+        Person p = people.at(k * 50 + 11);
+        p.values.insert(QStringLiteral("deleted"), QStringLiteral("1"));
+        seeder.add(contacts, p.values, minute += 37);
+    }
+
+    // Leads: 120 new people, 25 who are contacts as well, 5 exact copies.
+    QVector<Person> leadPeople;
+    for (int i = 0; i < 120; ++i) {
+        Person p = person(seeder, 300 + i);
+        p.values.insert(QStringLiteral("status"), i % 4 == 0 ? QStringLiteral("Assigned") : QStringLiteral("New"));
+        p.values.insert(QStringLiteral("account_name"),
+                        text(kCompanies[i % countOf(kCompanies)]) + QStringLiteral(" Ltd"));
+        leadPeople.append(p);
+        seeder.add(leads, p.values, minute += 43, p.email);
+    }
+    for (int k = 0; k < 25; ++k) {
+        Person p = people.at(k * 12 + 1);
+        p.values.insert(QStringLiteral("status"), QStringLiteral("New"));
+        seeder.add(leads, p.values, minute += 43, p.email);
+    }
+    for (int k = 0; k < 5; ++k) {
+        const Person& p = leadPeople.at(k * 20 + 2);
+        seeder.add(leads, p.values, minute += 43, p.email);
+    }
+
+    // Calls: 150 with a contact as parent, 10 repeated.
+    QVector<Values> callValues;
+    for (int i = 0; i < 150; ++i) {
+        Values v = activity(seeder, i, QStringLiteral("Contacts"), contactIds.at((i * 2) % contactIds.size()));
+        v.insert(QStringLiteral("duration_hours"), QStringLiteral("0"));
+        v.insert(QStringLiteral("duration_minutes"), i % 2 ? QStringLiteral("30") : QStringLiteral("15"));
+        v.insert(QStringLiteral("direction"), i % 3 ? QStringLiteral("Outbound") : QStringLiteral("Inbound"));
+        callValues.append(v);
+        seeder.add(calls, v, minute += 29);
+    }
+    for (int k = 0; k < 10; ++k) {
+        seeder.add(calls, callValues.at(k * 13 + 4), minute += 29);
+    }
+
+    // Meetings: 100, 15 repeated once and 5 repeated twice more.
+    QVector<Values> meetingValues;
+    for (int i = 0; i < 100; ++i) {
+        const bool withAccount = i % 4 == 0;
+        Values v = activity(seeder, i + 7, withAccount ? QStringLiteral("Accounts") : QStringLiteral("Contacts"),
+                            withAccount ? accountIds.at(i % accountIds.size())
+                                        : contactIds.at((i * 3 + 1) % contactIds.size()));
+        v.insert(QStringLiteral("duration_hours"), QStringLiteral("1"));
+        v.insert(QStringLiteral("duration_minutes"), QStringLiteral("0"));
+        v.insert(QStringLiteral("location"), text(kCities[i % countOf(kCities)]));
+        meetingValues.append(v);
+        seeder.add(meetings, v, minute += 31);
+    }
+    for (int k = 0; k < 15; ++k) {
+        seeder.add(meetings, meetingValues.at(k * 6 + 2), minute += 31);
+    }
+    for (int k = 0; k < 5; ++k) {
+        for (int copy = 0; copy < 2; ++copy) {
+            seeder.add(meetings, meetingValues.at(k * 17 + 5), minute += 31);
+        }
+    }
+
+    // Tasks: 120, 12 repeated.
+    QVector<Values> taskValues;
+    for (int i = 0; i < 120; ++i) {
+        const QString contactId = contactIds.at((i * 5 + 2) % contactIds.size());
+        Values v;
+        v.insert(QStringLiteral("name"),
+                 QStringLiteral("Send %1").arg(text(kSubjects[i % countOf(kSubjects)]).toLower()));
+        v.insert(QStringLiteral("status"), text(kTaskStatuses[i % countOf(kTaskStatuses)]));
+        v.insert(QStringLiteral("priority"), text(kPriorities[i % countOf(kPriorities)]));
+        v.insert(QStringLiteral("date_due"), seeder.stamp(60 * 24 * (i % 120) + 600));
+        v.insert(QStringLiteral("date_due_flag"), QStringLiteral("0"));
+        v.insert(QStringLiteral("contact_id"), contactId);
+        v.insert(QStringLiteral("parent_type"), QStringLiteral("Contacts"));
+        v.insert(QStringLiteral("parent_id"), contactId);
+        taskValues.append(v);
+        seeder.add(tasks, v, minute += 23);
+    }
+    for (int k = 0; k < 12; ++k) {
+        seeder.add(tasks, taskValues.at(k * 9 + 1), minute += 23);
+    }
+
+    // Notes: 100, 10 repeated; some text carries markup, quotes and ampersands.
+    QVector<Values> noteValues;
+    for (int i = 0; i < 100; ++i) {
+        const QString contactId = contactIds.at((i * 7 + 3) % contactIds.size());
+        Values v;
+        v.insert(QStringLiteral("name"),
+                 QStringLiteral("Note %1: %2").arg(i + 1).arg(text(kSubjects[i % countOf(kSubjects)])));
+        v.insert(QStringLiteral("description"), i % 5 == 0
+                                                    ? QStringLiteral("Line 1\nSaid \"yes\" <b>today</b> & signed")
+                                                    : QStringLiteral("Discussed next steps."));
+        v.insert(QStringLiteral("contact_id"), contactId);
+        v.insert(QStringLiteral("parent_type"), QStringLiteral("Contacts"));
+        v.insert(QStringLiteral("parent_id"), contactId);
+        v.insert(QStringLiteral("filename"), QString());
+        noteValues.append(v);
+        seeder.add(notes, v, minute += 19);
+    }
+    for (int k = 0; k < 10; ++k) {
+        seeder.add(notes, noteValues.at(k * 10 + 4), minute += 19);
+    }
+
+    return seeder.ok() && store.commit();
+}
+
+bool Seed::contacts(Store& store, const QString& userId, int count)
+{
+    Seeder seeder(store, userId);
+    const ModuleDef& contacts = *Modules::find(QStringLiteral("Contacts"));
+    if (!store.begin()) {
+        return false;
+    }
+    QVector<Person> people;
+    for (int i = 0; i < count; ++i) {
+        Person p = i % 10 == 9 ? people.at(seeder.pick(static_cast<int>(people.size()))) : person(seeder, i);
+        if (i % 10 != 9 && !p.email.isEmpty()) {
+            p.email.replace(u'@', QStringLiteral("%1@").arg(i));
+        }
+        people.append(p);
+        seeder.add(contacts, p.values, i, p.email);
+    }
+    return seeder.ok() && store.commit();
+}

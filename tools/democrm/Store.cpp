@@ -1,0 +1,377 @@
+// SPDX-License-Identifier: MIT
+#include "Store.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace
+{
+QString quoted(const QString& name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+QString columnList(const ModuleDef& module)
+{
+    QStringList names;
+    for (const QString& column : module.storedColumns()) {
+        names.append(quoted(column));
+    }
+    return names.join(QLatin1Char(','));
+}
+
+QString whereClause(const QueryFilter& filter, bool includeDeleted)
+{
+    QStringList parts;
+    if (!filter.sql.isEmpty()) {
+        parts.append(QLatin1Char('(') + filter.sql + QLatin1Char(')'));
+    }
+    if (!includeDeleted) {
+        parts.append(QStringLiteral("\"deleted\" = '0'"));
+    }
+    return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+}
+} // namespace
+
+Store::Store() : m_connection(QStringLiteral("democrm-%1").arg(reinterpret_cast<quintptr>(this))) {}
+
+Store::~Store()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+bool Store::exec(QSqlQuery& query)
+{
+    if (query.exec()) {
+        return true;
+    }
+    m_error = query.lastError().text();
+    return false;
+}
+
+bool Store::run(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(m_db);
+    if (!query.prepare(sql)) {
+        m_error = query.lastError().text();
+        return false;
+    }
+    for (const QVariant& value : values) {
+        query.addBindValue(value);
+    }
+    return exec(query);
+}
+
+bool Store::open(const QString& path)
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    m_db.setDatabaseName(path);
+    if (!m_db.open()) {
+        m_error = m_db.lastError().text();
+        return false;
+    }
+    for (const ModuleDef& module : Modules::all()) {
+        QStringList columns;
+        for (const QString& column : module.storedColumns()) {
+            columns.append(column == QLatin1String("id") ? QStringLiteral("\"id\" TEXT PRIMARY KEY")
+                                                         : quoted(column) + QStringLiteral(" TEXT"));
+        }
+        if (!run(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(quoted(module.table), columns.join(u',')))) {
+            return false;
+        }
+    }
+    return run(QStringLiteral("CREATE TABLE IF NOT EXISTS email_addresses (id TEXT PRIMARY KEY, "
+                              "email_address TEXT, email_address_caps TEXT UNIQUE)")) &&
+           run(QStringLiteral("CREATE TABLE IF NOT EXISTS email_links (bean_id TEXT, bean_module TEXT, "
+                              "slot INTEGER, email_id TEXT, deleted INTEGER DEFAULT 0)")) &&
+           run(QStringLiteral("CREATE INDEX IF NOT EXISTS email_links_bean ON email_links (bean_id)")) &&
+           run(QStringLiteral("CREATE TABLE IF NOT EXISTS accounts_contacts (account_id TEXT, contact_id TEXT, "
+                              "deleted INTEGER DEFAULT 0)")) &&
+           run(QStringLiteral(
+               "CREATE INDEX IF NOT EXISTS accounts_contacts_contact ON accounts_contacts (contact_id)")) &&
+           run(QStringLiteral(
+               "CREATE INDEX IF NOT EXISTS accounts_contacts_account ON accounts_contacts (account_id)"));
+}
+
+bool Store::clear()
+{
+    for (const ModuleDef& module : Modules::all()) {
+        if (!run(QStringLiteral("DELETE FROM ") + quoted(module.table))) {
+            return false;
+        }
+    }
+    return run(QStringLiteral("DELETE FROM email_addresses")) && run(QStringLiteral("DELETE FROM email_links")) &&
+           run(QStringLiteral("DELETE FROM accounts_contacts"));
+}
+
+bool Store::isEmpty()
+{
+    for (const ModuleDef& module : Modules::all()) {
+        qint64 total = 0;
+        if (!count(module, QueryFilter(), true, &total) || total != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Store::begin()
+{
+    return m_db.transaction();
+}
+
+bool Store::commit()
+{
+    return m_db.commit();
+}
+
+bool Store::count(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, qint64* total)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM ") + quoted(module.table) + whereClause(filter, includeDeleted));
+    for (const QString& value : filter.values) {
+        query.addBindValue(value);
+    }
+    if (!exec(query) || !query.next()) {
+        return false;
+    }
+    *total = query.value(0).toLongLong();
+    return true;
+}
+
+bool Store::list(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, const QString& orderBy,
+                 qint64 offset, qint64 limit, QVector<Record>* records)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT ? OFFSET ?")
+                      .arg(columnList(module), quoted(module.table), whereClause(filter, includeDeleted),
+                           orderBy.isEmpty() ? QStringLiteral("rowid") : orderBy + QStringLiteral(", rowid")));
+    for (const QString& value : filter.values) {
+        query.addBindValue(value);
+    }
+    query.addBindValue(limit);
+    query.addBindValue(offset);
+    if (!exec(query)) {
+        return false;
+    }
+    const QStringList columns = module.storedColumns();
+    while (query.next()) {
+        Record record;
+        for (int i = 0; i < columns.size(); ++i) {
+            record.insert(columns.at(i), query.value(i).toString());
+        }
+        records->append(record);
+    }
+    for (Record& record : *records) {
+        if (!fillLinked(module, &record)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Store::find(const ModuleDef& module, const QString& id, Record* record)
+{
+    QVector<Record> found;
+    QueryFilter byId;
+    byId.sql = QStringLiteral("\"id\" = ?");
+    byId.values.append(id);
+    if (!list(module, byId, true, QString(), 0, 1, &found) || found.isEmpty()) {
+        return false;
+    }
+    *record = found.first();
+    return true;
+}
+
+bool Store::fillLinked(const ModuleDef& module, Record* record)
+{
+    const QString id = record->value(QStringLiteral("id"));
+    if (module.hasEmail()) {
+        QSqlQuery query(m_db);
+        query.prepare(QStringLiteral("SELECT l.slot, a.email_address FROM email_links l JOIN email_addresses a "
+                                     "ON a.id = l.email_id WHERE l.bean_id = ? AND l.bean_module = ? "
+                                     "AND l.deleted = 0 ORDER BY l.rowid"));
+        query.addBindValue(id);
+        query.addBindValue(module.name);
+        if (!exec(query)) {
+            return false;
+        }
+        record->insert(QStringLiteral("email1"), QString());
+        record->insert(QStringLiteral("email2"), QString());
+        while (query.next()) {
+            record->insert(query.value(0).toInt() == 1 ? QStringLiteral("email1") : QStringLiteral("email2"),
+                           query.value(1).toString());
+        }
+    }
+    if (module.field(QStringLiteral("account_id")) && !module.field(QStringLiteral("account_id"))->stored()) {
+        QSqlQuery query(m_db);
+        query.prepare(QStringLiteral("SELECT ac.account_id, a.name FROM accounts_contacts ac LEFT JOIN accounts a "
+                                     "ON a.id = ac.account_id WHERE ac.contact_id = ? AND ac.deleted = 0 "
+                                     "ORDER BY ac.rowid DESC LIMIT 1"));
+        query.addBindValue(id);
+        if (!exec(query)) {
+            return false;
+        }
+        if (query.next()) {
+            record->insert(QStringLiteral("account_id"), query.value(0).toString());
+            record->insert(QStringLiteral("account_name"), query.value(1).toString());
+        }
+    }
+    return true;
+}
+
+bool Store::insert(const ModuleDef& module, const Values& values)
+{
+    QStringList columns;
+    QStringList marks;
+    QVariantList bound;
+    for (const QString& column : module.storedColumns()) {
+        if (values.contains(column)) {
+            columns.append(quoted(column));
+            marks.append(QStringLiteral("?"));
+            bound.append(values.value(column));
+        }
+    }
+    return run(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                   .arg(quoted(module.table), columns.join(u','), marks.join(u',')),
+               bound);
+}
+
+bool Store::update(const ModuleDef& module, const QString& id, const Values& values)
+{
+    QStringList sets;
+    QVariantList bound;
+    for (const QString& column : module.storedColumns()) {
+        if (values.contains(column) && column != QLatin1String("id")) {
+            sets.append(quoted(column) + QStringLiteral(" = ?"));
+            bound.append(values.value(column));
+        }
+    }
+    if (sets.isEmpty()) {
+        return true;
+    }
+    bound.append(id);
+    return run(QStringLiteral("UPDATE %1 SET %2 WHERE \"id\" = ?").arg(quoted(module.table), sets.join(u',')), bound);
+}
+
+bool Store::setEmail(const ModuleDef& module, const QString& id, int slot, const QString& address)
+{
+    if (!run(QStringLiteral("UPDATE email_links SET deleted = 1 WHERE bean_id = ? AND bean_module = ? AND slot = ?"),
+             {id, module.name, slot})) {
+        return false;
+    }
+    const QString trimmed = address.trimmed();
+    if (trimmed.isEmpty()) {
+        return true;
+    }
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT id FROM email_addresses WHERE email_address_caps = ?"));
+    query.addBindValue(trimmed.toUpper());
+    if (!exec(query)) {
+        return false;
+    }
+    QString emailId;
+    if (query.next()) {
+        emailId = query.value(0).toString();
+    }
+    else {
+        emailId = newId();
+        if (!run(QStringLiteral("INSERT INTO email_addresses (id, email_address, email_address_caps) VALUES (?, ?, ?)"),
+                 {emailId, trimmed, trimmed.toUpper()})) {
+            return false;
+        }
+    }
+    return run(QStringLiteral("INSERT INTO email_links (bean_id, bean_module, slot, email_id) VALUES (?, ?, ?, ?)"),
+               {id, module.name, slot, emailId});
+}
+
+bool Store::linkAccount(const QString& accountId, const QString& contactId)
+{
+    return run(QStringLiteral("UPDATE accounts_contacts SET deleted = 1 WHERE contact_id = ?"), {contactId}) &&
+           (accountId.isEmpty() ||
+            run(QStringLiteral("INSERT INTO accounts_contacts (account_id, contact_id) VALUES (?, ?)"),
+                {accountId, contactId}));
+}
+
+bool Store::unlinkDeleted(const ModuleDef& module, const QString& id)
+{
+    return run(QStringLiteral("UPDATE email_links SET deleted = 1 WHERE bean_id = ? AND bean_module = ?"),
+               {id, module.name}) &&
+           run(QStringLiteral("UPDATE accounts_contacts SET deleted = 1 WHERE contact_id = ? OR account_id = ?"),
+               {id, id});
+}
+
+bool Store::accountContacts(const QString& accountId, QStringList* contactIds)
+{
+    QSqlQuery query(m_db);
+    query.prepare(
+        QStringLiteral("SELECT ac.contact_id FROM accounts_contacts ac JOIN contacts c ON c.id = ac.contact_id "
+                       "WHERE ac.account_id = ? AND ac.deleted = 0 AND c.deleted = '0' ORDER BY c.rowid"));
+    query.addBindValue(accountId);
+    if (!exec(query)) {
+        return false;
+    }
+    while (query.next()) {
+        contactIds->append(query.value(0).toString());
+    }
+    return true;
+}
+
+bool Store::isParentOfActivities(const QString& parentType, const QString& id, bool* parent)
+{
+    *parent = false;
+    for (const char* table : {"calls", "meetings", "tasks", "notes"}) {
+        QSqlQuery query(m_db);
+        query.prepare(
+            QStringLiteral("SELECT 1 FROM %1 WHERE parent_type = ? AND parent_id = ? AND deleted = '0' LIMIT 1")
+                .arg(QLatin1String(table)));
+        query.addBindValue(parentType);
+        query.addBindValue(id);
+        if (!exec(query)) {
+            return false;
+        }
+        if (query.next()) {
+            *parent = true;
+            return true;
+        }
+    }
+    return true;
+}
+
+QString Store::newId()
+{
+    static qint64 last = 0;
+    last = qMax(last + 1, QDateTime::currentMSecsSinceEpoch());
+    const QString stamp = QStringLiteral("%1").arg(last, 12, 16, QLatin1Char('0'));
+    QRandomGenerator* random = QRandomGenerator::global();
+    const QString tail = QStringLiteral("%1%2")
+                             .arg(random->generate64() & 0xffffffffffffULL, 12, 16, QLatin1Char('0'))
+                             .arg(random->generate() & 0xffffffffU, 8, 16, QLatin1Char('0'));
+    return stamp.left(8) + u'-' + stamp.mid(8, 4) + u'-' + tail.left(4) + u'-' + tail.mid(4, 4) + u'-' +
+           tail.mid(8, 12);
+}
+
+QString Store::orderClause(const ModuleDef& module, const QString& orderBy)
+{
+    QStringList items;
+    for (const QString& item : orderBy.split(u',', Qt::SkipEmptyParts)) {
+        const QStringList words = item.simplified().split(u' ');
+        QString name = words.value(0);
+        if (name.startsWith(module.table + u'.')) {
+            name = name.mid(module.table.size() + 1);
+        }
+        const FieldDef* def = module.field(name);
+        if (!def || !def->stored()) {
+            continue;
+        }
+        const QString direction = words.value(1).toUpper();
+        items.append(quoted(def->name) +
+                     (direction == QLatin1String("DESC") ? QStringLiteral(" DESC") : QStringLiteral(" ASC")));
+    }
+    return items.join(QStringLiteral(", "));
+}
