@@ -169,6 +169,10 @@ void CxSGBaseUtil::RunHelper(int nOperation)
         plat::DeleteFile(szParamPath);
 
     ClearError();
+    // An error file left by an earlier run would be read back as this run's failure.
+    char szErrorPath[kMaxPath];
+    if (MakePath(m_szErrorFile, szErrorPath))
+        plat::DeleteFile(szErrorPath);
     CxSGDataReader& runner = Runner();
     runner.SetFolder(m_szFolder);
     runner.SetProgram(HelperProgram());

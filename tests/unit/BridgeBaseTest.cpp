@@ -191,6 +191,15 @@ TEST_F(BridgeBaseTest, ErrorFileReportsOnlyItsLastEntry)
     EXPECT_STREQ(m_bridge->GetError(), "");
 }
 
+TEST_F(BridgeBaseTest, AnErrorOfAnEarlierRunIsNotReadBackAsThisRunsFailure)
+{
+    WriteText(File("SGTaskErr.dat"), "[Error]\r\nError.Count=1\r\nError.1=the load failed\r\n");
+    WriteStandinScript(m_folder, "Task", "record\n");
+    m_bridge->RunHelper(2);
+    EXPECT_FALSE(m_bridge->HasError());
+    EXPECT_STREQ(m_bridge->GetError(), "");
+}
+
 TEST_F(BridgeBaseTest, DestroyedBridgeAsksARunningHelperToStopAndLeavesOtherFilesAlone)
 {
     const std::string running = "[Status]\r\nRunning=1\r\n";
