@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "gui/TfmSGSource.h"
 
+#include "gui/BlockingWork.h"
+
 #include "core/AppSettings.h"
 #include "core/WorkSet.h"
 #include "gui/MessageBox.h"
@@ -14,7 +16,6 @@
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -200,21 +201,18 @@ bool TfmSGSource::TakeInput()
 bool TfmSGSource::LoadData()
 {
     m_main.SetStepText("Loading SugarCRM information, please wait ...");
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    m_main.BeginBlockingWork();
-    StartWaitWindow(m_main.NativeHandle());
-
     bool bLoaded = false;
     bool bThrown = false;
-    try {
-        bLoaded = m_load ? m_load() : LoadSelectedData();
-    } catch (...) {
-        bThrown = true;
+    {
+        const BlockingWork block(m_main);
+        StartWaitWindow(m_main.NativeHandle());
+        try {
+            bLoaded = m_load ? m_load() : LoadSelectedData();
+        } catch (...) {
+            bThrown = true;
+        }
+        StopWaitWindow();
     }
-
-    StopWaitWindow();
-    m_main.EndBlockingWork();
-    QGuiApplication::restoreOverrideCursor();
     if (bLoaded)
         return true;
 

@@ -3,11 +3,14 @@
 #include "core/AppSettings.h"
 #include "core/WorkSet.h"
 #include "gui/MessageBox.h"
-#include "gui/PendingPage.h"
 #include "gui/Skin.h"
 #include "gui/TfmDump.h"
 #include "gui/TfmMain.h"
+#include "gui/TfmSGClean.h"
+#include "gui/TfmSGData.h"
 #include "gui/TfmSGSource.h"
+#include "gui/WaitWindowNative.h"
+#include "gui/WaitWindowPicture.h"
 #include "misc/CxCommWaitWindow.h"
 #include "misc/CxDebugUtil.h"
 #include "misc/CxIniUtil.h"
@@ -78,9 +81,7 @@ void StartUp(TfmMain& mainWindow)
     DebugLog.EnableLog(AppSettings.DebugEnabled);
     DebugLog.SetLogLevel(AppSettings.DebugLevel);
 
-    // The review and deletion pages are not part of this build yet; their places are held.
-    mainWindow.SetPages(new TfmSGSource(mainWindow), new PendingPage(QStringLiteral("TfmSGData")),
-                        new PendingPage(QStringLiteral("TfmSGClean")));
+    mainWindow.SetPages(new TfmSGSource(mainWindow), new TfmSGData, new TfmSGClean(mainWindow));
     FreeWorkSet();
     mainWindow.Start();
 }
@@ -89,12 +90,17 @@ void StartUp(TfmMain& mainWindow)
 
 int main(int argc, char* argv[])
 {
+    // Before any other thread or window system connection exists.
+    PrepareNativeWaitWindow();
     SettingsFile = new CxIniUtil(nullptr, "quorvel.ini");
 
     VeltraneApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltrane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/logo.svg")));
     Skin::Apply(app);
+    // The wait thread draws with these fonts; they are first set up here, on this thread.
+    WaitWindowPicture::PrepareFonts();
+    SetWaitWindowBackendFactory(MakeNativeWaitWindowFactory());
 
     int nResult = 1;
     std::unique_ptr<TfmMain> pMainWindow;
@@ -115,6 +121,8 @@ int main(int argc, char* argv[])
     // No wait thread may outlive the program.
     StopWaitWindow();
     JoinWaitThread();
+    // No later wait window may open a window once the application is gone.
+    SetWaitWindowBackendFactory(nullptr);
     g_pMainWindow = nullptr;
     pMainWindow.reset();
     delete SettingsFile;

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+// The rows of one review list: a borrowed kind record and a tick per row. The cells are read from
+// the record when the view asks for them, so a rebuild only refills the row vector and stays fast
+// however many records were loaded.
+class RecordListModel final : public QAbstractTableModel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RecordListModel)
+
+public:
+    // The kind decides the columns and how a record turns into cells.
+    enum class Kind
+    {
+        Addr, // SGAddrRecord
+        Date, // SGDateRecord
+        Task, // SGTaskRecord
+        Note  // SGNoteRecord
+    };
+
+    explicit RecordListModel(Kind kind, QObject* pParent = nullptr);
+
+    // The width in pixels that the column starts with.
+    static int ColumnWidth(Kind kind, int nColumn);
+
+    // Replaces every row; each new row carries the tick given.
+    void SetRecords(std::vector<void*> records, bool bChecked);
+    void SetAllChecked(bool bChecked);
+
+    void* RecordAt(int nRow) const;
+    bool IsChecked(int nRow) const;
+    void SetChecked(int nRow, bool bChecked);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int nRole = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int nSection, Qt::Orientation orientation, int nRole = Qt::DisplayRole) const override;
+
+private:
+    QString CellText(const void* pRecord, int nColumn) const;
+
+    Kind m_kind;
+    std::vector<void*> m_records;
+    // One byte per row rather than std::vector<bool>, so a tick is a plain load and store.
+    std::vector<unsigned char> m_checked;
+};

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "gui/TfmPage.h"
+
+#include <cstddef>
+#include <cstdint>
+
+class CxSGBaseUtil;
+class QPlainTextEdit;
+class QProgressBar;
+class QTimer;
+class TfmMain;
+struct SGAddrRecord;
+struct SGDateRecord;
+struct SGTaskRecord;
+struct SGNoteRecord;
+
+// The deletion page. Entering it arms a one-second timer; when that fires, every record ticked on
+// the review page is written to the account memo and marked for deletion, a summary follows, and
+// each kind with marked records is submitted to the server through its helper.
+class TfmSGClean final : public TfmPage
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfmSGClean)
+
+public:
+    static constexpr int kPageWidth = 792;
+    static constexpr int kPageHeight = 366;
+    // A field line of the account holds at most this many bytes, its terminating NUL included.
+    static constexpr std::size_t kFieldLineSize = 256;
+
+    // The main window is held while the run blocks and brought back by the wait window.
+    explicit TfmSGClean(TfmMain& mainWindow, QWidget* pParent = nullptr);
+
+    bool ExchangeData(bool bSave) override;
+
+    // The timer's handler: one run per arming.
+    void tmStartTimer();
+    void RunDeletion();
+
+    // Writes nDepth tabs and "label: value" into szBuf of nSize bytes, "<empty>" standing for a
+    // missing or empty value. A longer line is cut at nSize - 1 bytes, never inside a character.
+    // A missing buffer or an empty label leaves the buffer untouched.
+    static void FormatFieldLine(char* szBuf, std::size_t nSize, int nDepth, const char* szLabel, const char* szValue);
+
+    // The pause that lets the wait window show its message before the first helper starts.
+    using PauseFunc = void (*)(int nMilliseconds);
+    // Tests replace the pause; null restores the real one.
+    void SetPauseForTesting(PauseFunc pfnPause);
+
+protected:
+    // Leaving the page (Restart) before the timer fired disarms the run: records the user turned
+    // away from must not be deleted behind the login page.
+    void hideEvent(QHideEvent* pEvent) override;
+
+private:
+    void AddLogLine(const char* szText);
+    void AddFieldLine(const char* szLabel, const char* szValue);
+    void DeleteAddrRecord(SGAddrRecord* pRecord);
+    void DeleteDateRecord(SGDateRecord* pRecord);
+    void DeleteTaskRecord(SGTaskRecord* pRecord);
+    void DeleteNoteRecord(SGNoteRecord* pRecord);
+    void AddOutcome(bool bMarked, int32_t& nDeleted);
+    void StepProgress();
+    void SubmitDeletions();
+    void SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const char* szFolder, const char* szProgressFormat);
+
+    TfmMain& m_main;
+    QPlainTextEdit* m_pLog = nullptr;
+    QProgressBar* m_pDel = nullptr;
+    QTimer* m_pStart = nullptr;
+    PauseFunc m_pfnPause;
+    int32_t m_nAddrDeleted = 0;
+    int32_t m_nDateDeleted = 0;
+    int32_t m_nTaskDeleted = 0;
+    int32_t m_nNoteDeleted = 0;
+    int32_t m_nTotal = 0;
+    int32_t m_nProcessed = 0;
+};

@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: MIT
+#include "PageFixture.h"
+
+#include "SugarCRM/ParamFileReader.h"
+#include "gui/TfmMain.h"
+#include "gui/TfmSGClean.h"
+#include "unit/StandinSupport.h"
+
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <memory>
+
+namespace
+{
+
+const std::string kRule(80, '=');
+
+// What the run looked like while it paused before the first submission.
+struct PauseSeen
+{
+    int nMilliseconds = 0;
+    bool bMainEnabled = true;
+    bool bWaitWindow = false;
+};
+PauseSeen g_pause;
+TfmMain* g_pPausedMain = nullptr;
+
+void RecordPause(int nMilliseconds)
+{
+    g_pause.nMilliseconds = nMilliseconds;
+    g_pause.bMainEnabled = g_pPausedMain->isEnabled();
+    g_pause.bWaitWindow = CurrentWaitWindow.load() != nullptr;
+}
+
+std::string Summary(int nAddr, int nDate, int nTask, int nNote)
+{
+    return kRule + "\nDeleting duplicates finished:\n\t" + std::to_string(nAddr) +
+           " duplicate contact items deleted.\n\t" + std::to_string(nDate) + " duplicate calendar items deleted.\n\t" +
+           std::to_string(nTask) + " duplicate task items deleted.\n\t" + std::to_string(nNote) +
+           " duplicate note items deleted.\n";
+}
+
+// The memo's lines joined by line breaks: the intro on its own ends with its empty line, and a
+// following line comes after one more break.
+const std::string kIntroAlone = "Start deleting duplicate records ...\n" + kRule + "\n";
+const std::string kIntro = kIntroAlone + "\n";
+
+class CleanPageTest : public PageTest
+{
+protected:
+    void SetUp() override
+    {
+        PageTest::SetUp();
+        m_pMain = std::make_unique<TfmMain>();
+        m_pPage = new TfmSGClean(*m_pMain, m_pMain.get());
+        g_pPausedMain = m_pMain.get();
+        g_pause = PauseSeen();
+        m_pPage->SetPauseForTesting(RecordPause);
+        for (const char* szKind : {"Addr", "Date", "Task", "Note"})
+            WriteStandinScript(DataFolder(), szKind, "record\n");
+    }
+
+    void TearDown() override
+    {
+        m_pMain.reset();
+        g_pPausedMain = nullptr;
+        PageTest::TearDown();
+    }
+
+    // Lists the bridge's records at these positions, ticked or not, as the review page leaves them.
+    template <class Bridge> void List(Bridge* pBridge, CxList* pDups, std::initializer_list<std::pair<int, bool>> rows)
+    {
+        for (const auto& [nIndex, bTicked] : rows) {
+            auto* pRecord = pBridge->GetRecord(static_cast<uint32_t>(nIndex));
+            pRecord->dwFlags = REC_DUPLICATE | (bTicked ? REC_SELECTED : 0);
+            pDups->AddTail(pRecord);
+        }
+    }
+
+    std::string Memo() const { return Find<QPlainTextEdit>(m_pPage, "memLog")->toPlainText().toStdString(); }
+    int Bar() const { return Find<QProgressBar>(m_pPage, "pbDel")->value(); }
+
+    // The operation that the kind's helper was last started with, empty when it never ran.
+    std::string HelperOperation(const char* szKind) const
+    {
+        ParamFileReader params;
+        std::string operation;
+        if (params.Load((DataFolder() + "SG" + szKind + "ParamCopy.dat").c_str()))
+            params.GetText(1005, operation);
+        return operation;
+    }
+
+    std::unique_ptr<TfmMain> m_pMain;
+    TfmSGClean* m_pPage = nullptr;
+};
+
+TEST_F(CleanPageTest, TheRunAccountsForTickedContactsMarksThemAndSubmits)
+{
+    AppSettings.AppFlag = DataKind::Contacts;
+    SGAddrRecord full = Addr("Eve", "Moss", "", 1);
+    CopyText(full.szDepartment, "Sales");
+    CopyText(full.szJobTitle, "Boss");
+    CopyText(full.szMobilePhone, "555 12");
+    Fill(WorkSet.pAddrUtil,
+         {Addr("Ann", "Lee", "ann@x.org", 1), Addr("Bob", "Ray", "b@x", 1), full, Addr("Cy", "Doe", "c@x", 1)});
+    List(WorkSet.pAddrUtil, WorkSet.pAddrDups, {{0, true}, {1, false}, {2, true}});
+    // Listed but not loaded through the bridge: no store entry to mark.
+    SGAddrRecord stray = Addr("Stray", "One", "", 1);
+    stray.dwFlags = REC_SELECTED;
+    WorkSet.pAddrDups->AddTail(&stray);
+
+    auto* pMemo = Find<QPlainTextEdit>(m_pPage, "memLog");
+    pMemo->setPlainText(QStringLiteral("account of an earlier run"));
+    auto* pTimer = m_pPage->findChild<QTimer*>(QStringLiteral("tmStart"));
+    ASSERT_NE(pTimer, nullptr);
+    EXPECT_FALSE(pTimer->isActive());
+    EXPECT_TRUE(m_pPage->ExchangeData(false));
+    EXPECT_EQ(Memo(), kIntroAlone);
+    EXPECT_TRUE(pTimer->isActive());
+    EXPECT_EQ(pTimer->interval(), 1000);
+    EXPECT_EQ(Bar(), 0);
+
+    m_pPage->tmStartTimer();
+    EXPECT_FALSE(pTimer->isActive());
+    EXPECT_EQ(Memo(), kIntro +
+                          "Deleting contact item ...\n\tFirst Name: Ann\n\tLast Name: Lee\n\tDepartment: <empty>\n"
+                          "\tTitle: <empty>\n\tEmail: ann@x.org\n\tMobile Phone: <empty>\nDeletion succeeded.\n\n"
+                          "Deleting contact item ...\n\tFirst Name: Eve\n\tLast Name: Moss\n\tDepartment: Sales\n"
+                          "\tTitle: Boss\n\tEmail: <empty>\n\tMobile Phone: 555 12\nDeletion succeeded.\n\n"
+                          "Deleting contact item ...\n\tFirst Name: Stray\n\tLast Name: One\n\tDepartment: <empty>\n"
+                          "\tTitle: <empty>\n\tEmail: <empty>\n\tMobile Phone: <empty>\nDeletion failed.\n\n" +
+                          Summary(2, 0, 0, 0));
+    EXPECT_EQ(Bar(), 100);
+
+    // Under the wait window, with the main window held, and through the seam rather than a sleep.
+    EXPECT_EQ(g_pause.nMilliseconds, 200);
+    EXPECT_FALSE(g_pause.bMainEnabled);
+    EXPECT_TRUE(g_pause.bWaitWindow);
+    EXPECT_TRUE(m_pMain->isEnabled());
+
+    // The helper got the whole data file back with exactly the ticked records marked.
+    EXPECT_EQ(HelperOperation("Addr"), "2");
+    const auto written = ReadRecords<SGAddrKind>(DataFolder() + "SGAddr.dat");
+    ASSERT_EQ(written.size(), 4u);
+    EXPECT_EQ(written[0].nStatus, SGSTATUS_DELETE);
+    EXPECT_EQ(written[1].nStatus, 0);
+    EXPECT_EQ(written[2].nStatus, SGSTATUS_DELETE);
+    EXPECT_EQ(written[3].nStatus, 0);
+    EXPECT_EQ(HelperOperation("Date"), "");
+}
+
+TEST_F(CleanPageTest, NothingTickedRunsNoHelperAndEndsAtTheFullBar)
+{
+    AppSettings.AppFlag = DataKind::Tasks;
+    Fill(WorkSet.pTaskUtil, {Task("Call", "High", 0, 1), Task("Call", "High", 0, 2)});
+    List(WorkSet.pTaskUtil, WorkSet.pTaskDups, {{0, false}});
+    m_pPage->ExchangeData(false);
+    m_pPage->tmStartTimer();
+
+    EXPECT_EQ(Memo(), kIntro + Summary(0, 0, 0, 0));
+    EXPECT_EQ(Bar(), 100);
+    EXPECT_EQ(HelperOperation("Task"), "");
+    EXPECT_TRUE(g_pause.bWaitWindow);
+
+    // Arming again starts the account afresh.
+    m_pPage->ExchangeData(false);
+    EXPECT_EQ(Memo(), kIntroAlone);
+    EXPECT_EQ(Bar(), 0);
+}
+
+TEST_F(CleanPageTest, CalendarTaskAndNoteAccountsAndTheBarStepPerRecord)
+{
+    AppSettings.AppFlag = DataKind::Calendar | DataKind::Tasks | DataKind::Notes;
+    SGDateRecord meeting = Event("Review", kMarch5At1430, kMarch5At160015, 1);
+    CopyText(meeting.szLocation, "Room 4");
+    CopyText(meeting.szStatus, "Planned");
+    Fill(WorkSet.pDateUtil, {meeting, Event("Open", 0, 0, 1)});
+    Fill(WorkSet.pTaskUtil, {Task("Renew", "High", 53114, 1)});
+    Fill(WorkSet.pNoteUtil, std::vector<SGNoteRecord>(1));
+    List(WorkSet.pDateUtil, WorkSet.pDateDups, {{0, true}, {1, true}});
+    List(WorkSet.pTaskUtil, WorkSet.pTaskDups, {{0, true}});
+    List(WorkSet.pNoteUtil, WorkSet.pNoteDups, {{0, true}});
+    // Not chosen, so neither walked nor counted.
+    Fill(WorkSet.pAddrUtil, {Addr("Ann", "Lee", "", 1)});
+    List(WorkSet.pAddrUtil, WorkSet.pAddrDups, {{0, true}});
+
+    m_pPage->ExchangeData(false);
+    std::vector<int> steps;
+    QObject::connect(Find<QProgressBar>(m_pPage, "pbDel"), &QProgressBar::valueChanged,
+                     [&steps](int nValue) { steps.push_back(nValue); });
+    m_pPage->tmStartTimer();
+
+    EXPECT_EQ(steps, (std::vector<int>{25, 50, 75, 100}));
+    EXPECT_EQ(Memo(), kIntro +
+                          "Deleting calendar item ...\n\tSubject: Review\n\tLocation: Room 4\n\tStart Time: 14:30:00\n"
+                          "\tEnd Time: 16:00:15\n\tStatus: Planned\nDeletion succeeded.\n\n"
+                          "Deleting calendar item ...\n\tSubject: Open\n\tLocation: <empty>\n\tStart Time: N/A\n"
+                          "\tEnd Time: N/A\n\tStatus: <empty>\nDeletion succeeded.\n\n"
+                          "Deleting task item ...\n\tSubject: Renew\n\tPriority: High\n\tDue Date: <empty>\n"
+                          "Deletion succeeded.\n\n"
+                          "Deleting note item ...\n\tNote Text: <empty>\nDeletion succeeded.\n\n" +
+                          Summary(0, 2, 1, 1));
+    EXPECT_EQ(HelperOperation("Date"), "2");
+    EXPECT_EQ(HelperOperation("Task"), "2");
+    EXPECT_EQ(HelperOperation("Note"), "2");
+    EXPECT_EQ(HelperOperation("Addr"), "");
+    EXPECT_EQ(WorkSet.pAddrUtil->GetRecord(0)->nStatus, 0);
+}
+
+TEST_F(CleanPageTest, AFailedSubmissionIsReportedWithTheHelpersError)
+{
+    AppSettings.AppFlag = DataKind::Contacts;
+    WriteStandinScript(DataFolder(), "Addr", "record\nerror Access denied for user admin\n");
+    Fill(WorkSet.pAddrUtil, {Addr("Ann", "Lee", "", 1)});
+    List(WorkSet.pAddrUtil, WorkSet.pAddrDups, {{0, true}});
+    m_pPage->ExchangeData(false);
+    m_pPage->tmStartTimer();
+
+    const std::string memo = Memo();
+    const std::string tail = Summary(1, 0, 0, 0) + "\nSubmitting the contact deletions to SugarCRM failed: "
+                                                   "Access denied for user admin";
+    ASSERT_GE(memo.size(), tail.size());
+    EXPECT_EQ(memo.substr(memo.size() - tail.size()), tail);
+    EXPECT_EQ(Bar(), 100);
+}
+
+TEST_F(CleanPageTest, ProgressFileIsClearedOnlyWhereTheDataFolderIsKnown)
+{
+    AppSettings.AppFlag = DataKind::Contacts;
+    Fill(WorkSet.pAddrUtil, {Addr("Ann", "Lee", "", 1)});
+    List(WorkSet.pAddrUtil, WorkSet.pAddrDups, {{0, true}});
+    const std::string progress = DataFolder() + "SGAddrStatus.dat";
+    WriteText(progress, "left from the load\r\n");
+    m_pPage->ExchangeData(false);
+    m_pPage->tmStartTimer();
+    EXPECT_FALSE(std::filesystem::exists(progress));
+    ASSERT_TRUE(JoinWaitThread(5000));
+
+    // Without the data folder no progress file is named, yet the deletions still go out.
+    WriteText(m_dir.path() + "blocked", "");
+    plat::SetAppDataRootForTesting(m_dir.path() + "blocked");
+    char szFolder[260] = {};
+    ASSERT_FALSE(GetAppDataFolder(szFolder));
+    WriteText(progress, "left from the load\r\n");
+    std::filesystem::remove(DataFolder() + "SGAddrParamCopy.dat");
+    WorkSet.pAddrUtil->GetRecord(0)->nStatus = 0;
+    m_pPage->ExchangeData(false);
+    m_pPage->tmStartTimer();
+    EXPECT_TRUE(std::filesystem::exists(progress));
+    EXPECT_EQ(HelperOperation("Addr"), "2");
+    EXPECT_EQ(Memo(), kIntro +
+                          "Deleting contact item ...\n\tFirst Name: Ann\n\tLast Name: Lee\n\tDepartment: <empty>\n"
+                          "\tTitle: <empty>\n\tEmail: <empty>\n\tMobile Phone: <empty>\nDeletion succeeded.\n\n" +
+                          Summary(1, 0, 0, 0));
+}
+
+TEST(FormatFieldLineTest, TabsLabelValueEmptyValuesAndTheLengthBound)
+{
+    char szLine[TfmSGClean::kFieldLineSize];
+    TfmSGClean::FormatFieldLine(szLine, sizeof szLine, 1, "Email", "a@x");
+    EXPECT_STREQ(szLine, "\tEmail: a@x");
+    TfmSGClean::FormatFieldLine(szLine, sizeof szLine, 3, "Status", "");
+    EXPECT_STREQ(szLine, "\t\t\tStatus: <empty>");
+    TfmSGClean::FormatFieldLine(szLine, sizeof szLine, 0, "Note Text", nullptr);
+    EXPECT_STREQ(szLine, "Note Text: <empty>");
+
+    // No label: the buffer keeps what it held.
+    TfmSGClean::FormatFieldLine(szLine, sizeof szLine, 1, "", "value");
+    TfmSGClean::FormatFieldLine(szLine, sizeof szLine, 1, nullptr, "value");
+    TfmSGClean::FormatFieldLine(nullptr, sizeof szLine, 1, "Label", "value");
+    EXPECT_STREQ(szLine, "Note Text: <empty>");
+
+    // A full location: "\tLocation: " is 11 bytes, and a two-byte letter straddling byte 255 is
+    // dropped whole rather than halved.
+    std::string location(243, 'x');
+    location += "\xC3\xA9\xC3\xA9";
+    TfmSGClean::FormatFieldLine(szLine, sizeof szLine, 1, "Location", location.c_str());
+    EXPECT_EQ(std::string(szLine), "\tLocation: " + std::string(243, 'x'));
+    EXPECT_EQ(std::strlen(szLine), 256u - 2);
+}
+
+} // namespace

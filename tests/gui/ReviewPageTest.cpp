@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: MIT
+#include "PageFixture.h"
+
+#include "gui/TfmSGData.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+namespace
+{
+
+const QString kSelectAllQuestion = QStringLiteral("You are selecting all Contacts, Calendar or Tasks information, "
+                                                  "including non-duplicate records. Are you sure to continue?");
+
+class ReviewPageTest : public PageTest
+{
+protected:
+    void SetUp() override
+    {
+        PageTest::SetUp();
+        AppSettings.AppFlag = DataKind::Contacts;
+        m_pPage = std::make_unique<TfmSGData>();
+    }
+
+    // Three of a kind (B newest), a pair (D newer), one alone: detection lists A, C and E.
+    void FillContacts()
+    {
+        Fill(WorkSet.pAddrUtil, {Addr("Ann", "Lee", "ann@x.org", 100), Addr("Ann", "Lee", "ann@x.org", 300),
+                                 Addr("Ann", "Lee", "ann@x.org", 200), Addr("Bob", "Ray", "bob@x.org", 100),
+                                 Addr("Bob", "Ray", "bob@x.org", 50), Addr("Cy", "Doe", "cy@x.org", 10)});
+    }
+
+    void Click(const char* szButton) { QTest::mouseClick(Find<QPushButton>(m_pPage.get(), szButton), Qt::LeftButton); }
+    QTreeView* List(const char* szName) { return Find<QTreeView>(m_pPage.get(), szName); }
+    QTabWidget* Tabs() { return Find<QTabWidget>(m_pPage.get(), "pData"); }
+    QString Label(const char* szName) { return Find<QLabel>(m_pPage.get(), szName)->text(); }
+    QCheckBox* Box(const char* szName) { return Find<QCheckBox>(m_pPage.get(), szName); }
+
+    std::unique_ptr<TfmSGData> m_pPage;
+};
+
+TEST_F(ReviewPageTest, EnteringListsTheRedundantContactsTickedUnderTheChosenKindsTab)
+{
+    FillContacts();
+    m_pPage->ExchangeData(false);
+
+    QTabWidget* pTabs = Tabs();
+    ASSERT_EQ(pTabs->count(), 4);
+    EXPECT_TRUE(pTabs->isTabVisible(0));
+    EXPECT_FALSE(pTabs->isTabVisible(1));
+    EXPECT_FALSE(pTabs->isTabVisible(2));
+    EXPECT_FALSE(pTabs->isTabVisible(3));
+    EXPECT_EQ(pTabs->tabText(0), QStringLiteral("Contacts (3 Dups)"));
+    // Kinds that were not shown keep the form's headers.
+    EXPECT_EQ(pTabs->tabText(2), QStringLiteral("Task"));
+    EXPECT_EQ(Label("lblAddrCount"), QStringLiteral("6 Contact records in total"));
+
+    QTreeView* pList = List("lvAddr");
+    EXPECT_EQ(Rows(pList),
+              (QStringList{QStringLiteral("[x] Ann|Lee|ann@x.org||"), QStringLiteral("[x] Ann|Lee|ann@x.org||"),
+                           QStringLiteral("[x] Bob|Ray|bob@x.org||")}));
+    // The newest of each set stays off the list.
+    EXPECT_EQ(static_cast<SGAddrRecord*>(WorkSet.pAddrDups->GetAt(1)), WorkSet.pAddrUtil->GetRecord(2));
+
+    const char* const columns[] = {"First Name", "Last Name", "Email", "Work Phone", "Mobile Phone"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(pList->model()->headerData(i, Qt::Horizontal).toString(), QString::fromLatin1(columns[i]));
+        EXPECT_EQ(pList->columnWidth(i), 120);
+    }
+    EXPECT_EQ(Box("cbAddrAll")->text(), QStringLiteral("Load All Contacts Data"));
+    EXPECT_EQ(Box("cbTaskAll")->text(), QStringLiteral("Load All Tasks Data"));
+    EXPECT_EQ(Find<QPushButton>(m_pPage.get(), "btnOption")->text(), QStringLiteral("&Options"));
+}
+
+TEST_F(ReviewPageTest, HeaderSaysDupForNoneOrOneAndDupsFromTwo)
+{
+    Fill(WorkSet.pAddrUtil, {Addr("Ann", "Lee", "a@x", 1), Addr("Bob", "Ray", "b@x", 1)});
+    m_pPage->ExchangeData(false);
+    EXPECT_EQ(Tabs()->tabText(0), QStringLiteral("Contacts (0 Dup)"));
+    EXPECT_EQ(Label("lblAddrCount"), QStringLiteral("2 Contact records in total"));
+    EXPECT_TRUE(Rows(List("lvAddr")).isEmpty());
+
+    Fill(WorkSet.pAddrUtil, {Addr("Ann", "Lee", "a@x", 1), Addr("Ann", "Lee", "a@x", 2)});
+    m_pPage->ExchangeData(false);
+    EXPECT_EQ(Tabs()->tabText(0), QStringLiteral("Contacts (1 Dup)"));
+
+    AppSettings.AppFlag = DataKind::Tasks;
+    Fill(WorkSet.pTaskUtil, {Task("Call", "High", 0, 1), Task("Call", "High", 0, 2), Task("Call", "Low", 0, 3)});
+    m_pPage->ExchangeData(false);
+    EXPECT_FALSE(Tabs()->isTabVisible(0));
+    EXPECT_TRUE(Tabs()->isTabVisible(2));
+    EXPECT_EQ(Tabs()->currentIndex(), 2);
+    // The hidden contacts list lets go of its rows.
+    EXPECT_EQ(List("lvAddr")->model()->rowCount(), 0);
+    EXPECT_EQ(Tabs()->tabText(2), QStringLiteral("Tasks (2 Dups)"));
+    EXPECT_EQ(Label("lblTaskCount"), QStringLiteral("3 Task records in total"));
+}
+
+TEST_F(ReviewPageTest, LeavingMarksTicksAndKeepsUntickedRowsListedWithoutSelection)
+{
+    FillContacts();
+    m_pPage->ExchangeData(false);
+    Tick(List("lvAddr"), 1, false);
+    EXPECT_TRUE(m_pPage->ExchangeData(true));
+
+    const auto listed = ListRecords<SGAddrRecord>(WorkSet.pAddrDups);
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[0]->dwFlags, REC_DUPLICATE | REC_SELECTED);
+    EXPECT_EQ(listed[1]->dwFlags, REC_DUPLICATE);
+    EXPECT_EQ(listed[2]->dwFlags, REC_DUPLICATE | REC_SELECTED);
+    EXPECT_EQ(WorkSet.pAddrUtil->GetRecord(1)->dwFlags, 0u);
+}
+
+TEST_F(ReviewPageTest, LoadAllListsEveryRecordUntickedAndATickedOneJoinsTheList)
+{
+    FillContacts();
+    m_pPage->ExchangeData(false);
+    Box("cbAddrAll")->setChecked(true);
+
+    QTreeView* pList = List("lvAddr");
+    const QStringList rows = Rows(pList);
+    ASSERT_EQ(rows.size(), 6);
+    EXPECT_EQ(rows[5], QStringLiteral("[ ] Cy|Doe|cy@x.org||"));
+    EXPECT_TRUE(rows.filter(QStringLiteral("[x]")).isEmpty());
+    EXPECT_EQ(Tabs()->tabText(0), QStringLiteral("Contacts (3 Dups)"));
+
+    Tick(pList, 5, true);
+    Tick(pList, 0, true);
+    m_pPage->ExchangeData(true);
+    const auto listed = ListRecords<SGAddrRecord>(WorkSet.pAddrDups);
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[3], WorkSet.pAddrUtil->GetRecord(5));
+    EXPECT_EQ(listed[3]->dwFlags, REC_SELECTED);
+    // A duplicate shown unticked in this view is not selected, and not listed twice.
+    EXPECT_EQ(listed[0]->dwFlags, REC_DUPLICATE | REC_SELECTED);
+    EXPECT_EQ(listed[1]->dwFlags, REC_DUPLICATE);
+
+    // Back to the duplicates view: ticked again, the user's ticks gone.
+    Box("cbAddrAll")->setChecked(false);
+    EXPECT_EQ(Rows(pList).filter(QStringLiteral("[x]")).size(), 4);
+}
+
+TEST_F(ReviewPageTest, SelectAllAsksFirstOnlyWhenEveryRecordIsListed)
+{
+    FillContacts();
+    m_pPage->ExchangeData(false);
+    QTreeView* pList = List("lvAddr");
+
+    Click("btnClear");
+    EXPECT_TRUE(Rows(pList).filter(QStringLiteral("[x]")).isEmpty());
+    // The duplicates alone: no question.
+    Click("btnSelAll");
+    EXPECT_EQ(Rows(pList).filter(QStringLiteral("[x]")).size(), 3);
+
+    Box("cbAddrAll")->setChecked(true);
+    MessageBox::Expect(MessageBox::Kind::Confirmation, kSelectAllQuestion, MessageBox::Answer::No);
+    Click("btnSelAll");
+    MessageBox::Expect(MessageBox::Kind::Confirmation, kSelectAllQuestion, MessageBox::Answer::Cancel);
+    Click("btnSelAll");
+    EXPECT_TRUE(Rows(pList).filter(QStringLiteral("[x]")).isEmpty());
+
+    MessageBox::Expect(MessageBox::Kind::Confirmation, kSelectAllQuestion, MessageBox::Answer::Yes);
+    Click("btnSelAll");
+    EXPECT_EQ(Rows(pList).filter(QStringLiteral("[x]")).size(), 6);
+}
+
+TEST_F(ReviewPageTest, OptionsOkRunsDetectionAgainCancelKeepsTheTicks)
+{
+    Fill(WorkSet.pAddrUtil, {Addr("ann", "lee", "a@x", 1), Addr("Ann", "Lee", "a@x", 2), Addr("Bob", "Ray", "b@x", 1),
+                             Addr("Bob", "Ray", "b@x", 2)});
+    m_pPage->ExchangeData(false);
+    QTreeView* pList = List("lvAddr");
+    Tick(pList, 0, false);
+
+    WhenModal(QStringLiteral("TfmDupOption"), [](QWidget* pDialog) {
+        Find<QCheckBox>(pDialog, "cbCase")->setChecked(true);
+        QTest::mouseClick(Find<QPushButton>(pDialog, "btnCancel"), Qt::LeftButton);
+    });
+    Click("btnOption");
+    EXPECT_FALSE(AppSettings.CaseSensitive);
+    EXPECT_EQ(Rows(pList), (QStringList{QStringLiteral("[ ] ann|lee|a@x||"), QStringLiteral("[x] Bob|Ray|b@x||")}));
+
+    // Case now counts: the first pair is no longer one, and the view is the duplicates view again.
+    Box("cbAddrAll")->setChecked(true);
+    WhenModal(QStringLiteral("TfmDupOption"), [](QWidget* pDialog) {
+        Find<QCheckBox>(pDialog, "cbCase")->setChecked(true);
+        QTest::mouseClick(Find<QPushButton>(pDialog, "btnOK"), Qt::LeftButton);
+    });
+    Click("btnOption");
+    EXPECT_TRUE(AppSettings.CaseSensitive);
+    EXPECT_FALSE(Box("cbAddrAll")->isChecked());
+    EXPECT_EQ(Rows(pList), QStringList{QStringLiteral("[x] Bob|Ray|b@x||")});
+    EXPECT_EQ(Tabs()->tabText(0), QStringLiteral("Contacts (1 Dup)"));
+    EXPECT_EQ(WorkSet.pAddrUtil->GetRecord(0)->dwFlags, 0u);
+}
+
+TEST_F(ReviewPageTest, CalendarTimesTaskDatesAndNotesShowTheirOwnCells)
+{
+    AppSettings.AppFlag = DataKind::Calendar | DataKind::Tasks | DataKind::Notes;
+    Fill(WorkSet.pDateUtil, {Event("Review", kMarch5At1430, 0, 1), Event("Review", kMarch5At1430, kMarch5At160015, 2),
+                             Event("Review", kMarch5At1430, 0, 0)});
+    Fill(WorkSet.pTaskUtil, {Task("Call", "High", 40363, 1), Task("Call", "High", 0, 2), Task("Call", "", 53114, 0)});
+    Fill(WorkSet.pNoteUtil, std::vector<SGNoteRecord>(2));
+    m_pPage->ExchangeData(false);
+
+    EXPECT_EQ(Tabs()->currentIndex(), 1);
+    EXPECT_EQ(Rows(List("lvDate")),
+              (QStringList{QStringLiteral("[x] Review|14:30:00|N/A||"), QStringLiteral("[x] Review|14:30:00|N/A||")}));
+    // A due date past 2030 has no text; a missing one reads N/A.
+    EXPECT_EQ(Rows(List("lvTask")),
+              (QStringList{QStringLiteral("[x] Call|High|07/04/2010|"), QStringLiteral("[x] Call|||")}));
+    EXPECT_EQ(Rows(List("lvNote")), QStringList{QStringLiteral("[x] Note Text")});
+    EXPECT_EQ(Tabs()->tabText(3), QStringLiteral("Notes (1 Dup)"));
+    EXPECT_EQ(Label("lblNoteCount"), QStringLiteral("2 Note records in total"));
+    EXPECT_EQ(Label("lblDateCount"), QStringLiteral("3 Calendar records in total"));
+
+    Box("cbDateAll")->setChecked(true);
+    EXPECT_EQ(Rows(List("lvDate"))[1], QStringLiteral("[ ] Review|14:30:00|16:00:15||"));
+    const QHeaderView* pHeader = List("lvTask")->header();
+    EXPECT_EQ(pHeader->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Importance"));
+    EXPECT_EQ(pHeader->sectionSize(3), 240);
+}
+
+} // namespace
