@@ -4,6 +4,7 @@
 #include "PageFixture.h"
 
 #include "SugarCRM/ParamFileReader.h"
+#include "gui/TfmDebug.h"
 #include "gui/TfmMain.h"
 #include "gui/TfmSGClean.h"
 #include "gui/TfmSGData.h"
@@ -11,6 +12,7 @@
 #include "unit/StandinSupport.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -183,4 +185,47 @@ TEST_F(CleaningTest, RestartBeforeTheTimerFiresDeletesNothing)
     EXPECT_EQ(HelperOperation(), "1");
     for (const SGAddrRecord& record : ReadRecords<SGAddrKind>(DataFolder() + "SGAddr.dat"))
         EXPECT_EQ(record.nStatus, 0);
+}
+
+TEST_F(CleaningTest, RestartAndANewLoadListOnlyTheNewResult)
+{
+    LoginAndLoad({Addr("Ann", "Lee", "ann@x.org", 1), Addr("Ann", "Lee", "ann@x.org", 2)});
+    EXPECT_EQ(Get<QTabWidget>("pData")->tabText(0), QStringLiteral("Contacts (1 Dup)"));
+    ClickNext();
+    QTest::mouseClick(Get<QPushButton>("btnPrev"), Qt::LeftButton);
+    ASSERT_EQ(m_pMain->Step(), StepLogin);
+    EXPECT_EQ(Get<QLineEdit>("edtHostName")->text(), QStringLiteral("http://crm.example"));
+
+    LoginAndLoad({Addr("Bob", "Ray", "bob@x.org", 1), Addr("Bob", "Ray", "bob@x.org", 3),
+                  Addr("Bob", "Ray", "bob@x.org", 2)});
+    EXPECT_EQ(Get<QTabWidget>("pData")->tabText(0), QStringLiteral("Contacts (2 Dups)"));
+    EXPECT_EQ(Rows(Get<QTreeView>("lvAddr")),
+              (QStringList{QStringLiteral("[x] Bob|Ray|bob@x.org||"), QStringLiteral("[x] Bob|Ray|bob@x.org||")}));
+}
+
+TEST_F(CleaningTest, LowLevelSwitchedOnInTroubleshootingLogsTheNextLoadStepByStep)
+{
+    const std::string logFile = DataFolder() + "appdebug.log";
+    LoginAndLoad({Addr("Ann", "Lee", "ann@x.org", 1)});
+    EXPECT_EQ(ReadText(logFile).find("Start loading SugarCRM Contacts."), std::string::npos);
+    QTest::mouseClick(Get<QPushButton>("btnPrev"), Qt::LeftButton);
+
+    TfmDebug dialog;
+    dialog.show();
+    Find<QCheckBox>(&dialog, "cbEnable")->setChecked(true);
+    Find<QComboBox>(&dialog, "cbxLevel")->setCurrentIndex(2);
+    QTest::mouseClick(Find<QPushButton>(&dialog, "btnOK"), Qt::LeftButton);
+
+    LoginAndLoad({Addr("Ann", "Lee", "ann@x.org", 1)});
+    const std::string log = ReadText(logFile);
+    EXPECT_NE(log.find("] - Start loading SugarCRM Contacts.\r\n"), std::string::npos);
+    EXPECT_NE(log.find("] - Executing command: \"Quorvel.SGAddrUtil.exe\""), std::string::npos);
+    ParamFileReader params;
+    ASSERT_TRUE(params.Load((DataFolder() + "SGAddrParamCopy.dat").c_str()));
+    std::string level;
+    std::string enabled;
+    params.GetText(1010, level);
+    params.GetText(1011, enabled);
+    EXPECT_EQ(level, "3");
+    EXPECT_EQ(enabled, "1");
 }
