@@ -1,5 +1,13 @@
 # SPDX-License-Identifier: MIT
-find_package(GTest REQUIRED)
+if(CMAKE_CROSSCOMPILING)
+    # No GoogleTest package exists for the target system: it is built from the sources Debian ships.
+    set(VELTRANE_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources for cross builds")
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${VELTRANE_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+    find_package(GTest REQUIRED)
+endif()
 
 # veltrane_add_test(NAME name LABEL label SOURCES ... [LIBS ...] [TIMEOUT seconds])
 # One executable per group of tests, registered with CTest under its label.

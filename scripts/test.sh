@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything and runs every test: first the debug build, then the
-# unit tests again under the address and undefined-behaviour sanitizers, after a short fuzzing run.
+# Sets up the machine, builds everything and runs every test: a short fuzzing run, the unit tests
+# under the address and undefined-behaviour sanitizers, every test of the debug build, and the
+# Windows build's unit tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,3 +20,6 @@ bash scripts/fuzz.sh "${VELTRANE_FUZZ_SECONDS:-10}"
 
 ctest --preset asan -L unit
 ctest --preset debug
+
+# The Windows half: the core, the stand-in helper and the unit tests cross-built and run under Wine.
+bash scripts/test-windows.sh

@@ -42,7 +42,8 @@ int64_t FileSize(const char* path);
 // Replaces `target` with `source` in one step (rename over it).
 bool ReplaceFile(const char* source, const char* target);
 
-// Makes a file readable and writable by its owner alone (no effect on Windows).
+// Makes a file readable and writable by its owner alone (mode 0600; on Windows a protected access
+// list for the owner and the system).
 void RestrictToOwner(const char* path);
 
 // ---- The running program ----------------------------------------------------------------------

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // A scripted stand-in for the helper programs. It reads its parameter file like a helper and then
 // follows SG<Kind>Script.txt in the exchange folder, one command a line:
-//   record                 argv words and current directory to SG<Kind>Record.txt,
-//                          the parameter file's bytes to SG<Kind>ParamCopy.dat
+//   record                 argv words and current directory to SG<Kind>Record.txt (on Windows
+//                          also the window show state it was started with), the parameter
+//                          file's bytes to SG<Kind>ParamCopy.dat
 //   copy-data <path>       copies the file at <path> to the data file
 //   write-data-hex <hex>   writes these bytes as the data file
 //   error <text>           appends an entry to the error file
@@ -25,6 +26,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#ifdef _WIN32
+#include "platform/win32/Win32.h"
+#endif
 
 namespace
 {
@@ -80,6 +85,12 @@ void Record(const Job& job, int argc, char** argv)
     for (int i = 0; i < argc; ++i)
         text += "arg" + std::to_string(i) + "=" + argv[i] + "\n";
     text += "cwd=" + std::filesystem::current_path().string() + "\n";
+#ifdef _WIN32
+    STARTUPINFOA si = {};
+    GetStartupInfoA(&si);
+    text += "startflags=" + std::to_string(si.dwFlags) + "\n";
+    text += "show=" + std::to_string(si.wShowWindow) + "\n";
+#endif
     WriteFile(job.folder + "SG" + job.kind + "Record.txt", text);
     WriteFile(job.folder + "SG" + job.kind + "ParamCopy.dat", ReadFile(argv[1]));
 }

@@ -108,9 +108,11 @@ TEST_F(BridgeBaseTest, SettersEmptyOnNoTextAndCutAt255WithoutSplittingACharacter
 
     m_bridge->SetHostName(std::string(300, 'h').c_str());
     EXPECT_EQ(std::string(m_bridge->HostName()), std::string(255, 'h'));
+#ifndef _WIN32
     // "é" takes two bytes and would end at byte 256: it is left out whole.
     m_bridge->SetHostName((std::string(254, 'h') + "\xC3\xA9").c_str());
     EXPECT_EQ(std::string(m_bridge->HostName()), std::string(254, 'h'));
+#endif
 }
 
 TEST_F(BridgeBaseTest, RunHelperWritesTheTwelveTextParametersOwnerOnly)
@@ -145,12 +147,17 @@ TEST_F(BridgeBaseTest, RunHelperWritesTheTwelveTextParametersOwnerOnly)
     // What the helper found when it ran, not only what is on disk now.
     EXPECT_EQ(ReadBytes(File("SGTaskParamCopy.dat")), expected);
     EXPECT_EQ(ReadStandinRecord(m_folder, "Task")["arg1"], File("SGTaskParam.dat"));
+#ifndef _WIN32
     EXPECT_EQ(fs::status(File("SGTaskParam.dat")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+#endif
     EXPECT_EQ(m_bridge->GetOperation(), 2);
 }
 
 TEST_F(BridgeBaseTest, UnwritableParameterFileLeavesNoEarlierJobForTheHelper)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs a symbolic link, which Windows gives only to administrators";
+#endif
     // A link into a folder that does not exist cannot be opened for writing; it stands for the
     // parameter file of an earlier run that can no longer be replaced.
     fs::create_symlink(m_folder + "missing/SGTaskParam.dat", File("SGTaskParam.dat"));

@@ -94,6 +94,7 @@ TEST(CxSGParamParser, LongTextIsCutAt1023)
     CxSGParamParser parser;
     ASSERT_EQ(parser.SetParam(1, std::string(2000, 'a').c_str()), 1);
     EXPECT_EQ(std::get<std::u16string>(parser.FindParam(1)->value).size(), 1023u);
+#ifndef _WIN32
     // 600 two-byte characters fit 1023 units but not 1023 bytes: the file keeps whole characters.
     std::string accents;
     for (int i = 0; i < 600; ++i)
@@ -103,6 +104,7 @@ TEST(CxSGParamParser, LongTextIsCutAt1023)
     const std::string cutA(1023, 'a');
     const std::string cutAccents = accents.substr(0, 1022);
     EXPECT_EQ(Saved(parser), Items({2, 1, 8}, &cutA) + Items({2, 8}, &cutAccents));
+#endif
 }
 
 TEST(CxSGParamParser, PathHandling)

@@ -115,7 +115,12 @@ TEST(OleDate, EveryDayOfTheRangeAndBack)
 
         double back = 0.0;
         ASSERT_TRUE(plat::SystemTimeToVariantTime(st, back)) << n;
+#ifdef _WIN32
+        // SystemTimeToVariantTime may round the time of day in its last bits.
+        ASSERT_DOUBLE_EQ(date, back) << n;
+#else
         ASSERT_EQ(date, back) << n;
+#endif
 
         dayOfWeek = (dayOfWeek + 1) % 7;
         const int length = month == 2 && IsLeap(year) ? 29 : monthDays[month - 1];

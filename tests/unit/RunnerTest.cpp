@@ -76,7 +76,13 @@ TEST_F(RunnerTest, MissingHelperLogsTheSystemTextAlwaysAndRestoresTheDirectory)
     const auto lines = m_log.Lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].mark, "!!!");
+#ifdef _WIN32
+    // The system's own wording, which differs between Windows and Wine.
+    EXPECT_EQ(lines[0].message.rfind("CreateProcess Error: ", 0), 0u);
+    EXPECT_GT(lines[0].message.size(), 21u);
+#else
     EXPECT_EQ(lines[0].message, "CreateProcess Error: No such file or directory");
+#endif
     EXPECT_EQ(fs::current_path(), fs::path(m_workDir));
 }
 
@@ -90,7 +96,7 @@ TEST_F(RunnerTest, TasksHelperGetsTheQuotedCommandLineInTheProgramFolder)
 
     const std::string paramPath = m_exchange + "SGTaskParam.dat";
     const std::vector<std::string> expected = {
-        "Original current directory: " + m_workDir,
+        "Original current directory: " + fs::path(m_workDir).make_preferred().string(),
         "Set current directory: " + ModuleFolder(),
         "Executing command: \"Quorvel.SGTaskUtil.exe\" \"" + paramPath + "\"",
         "Command executed successfully.",
@@ -160,6 +166,9 @@ TEST_F(RunnerTest, DestroyedRunnerDeletesTheParameterAndDataFilesOfItsLastRun)
 
 TEST_F(RunnerTest, ProcessStartSearchesPathAndReportsTheSystemText)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX programs and permission bits";
+#endif
     std::string errorText;
     plat::ProcessHandle* process = plat::StartProcess("\"true\" \"\" \"a b\"", errorText);
     ASSERT_NE(process, nullptr) << errorText;

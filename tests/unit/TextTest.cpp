@@ -20,6 +20,9 @@ TEST(CopyText, CutsAtCapacityLessOneAndTerminates)
 
 TEST(CopyText, NeverCutsInsideAMultiByteCharacter)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "UTF-8 text: the ANSI code page on Windows is another one";
+#endif
     // "aé" is 61 C3 A9: a field of 3 bytes holds two bytes of text, which would split the é.
     char field[3];
     EXPECT_EQ(CopyText(field, "a\xC3\xA9"), 1u);
@@ -41,6 +44,9 @@ TEST(CopyText, ZeroCapacityWritesNothing)
 
 TEST(WideText, RoundTripsEveryPlane)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "UTF-8 text: the ANSI code page on Windows is another one";
+#endif
     const char* text = "O'Brien \xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80";
     const std::u16string wide = plat::AnsiToWide(text, 1023);
     EXPECT_EQ(wide, u"O'Brien été € \U0001F600");
@@ -49,6 +55,9 @@ TEST(WideText, RoundTripsEveryPlane)
 
 TEST(WideText, CutsAtTheLimitOnCharacterBoundaries)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "UTF-8 text: the ANSI code page on Windows is another one";
+#endif
     EXPECT_EQ(plat::AnsiToWide("abcdef", 4), u"abcd");
     // The surrogate pair would need units 2 and 3 of a limit of 2: it is left out whole.
     EXPECT_EQ(plat::AnsiToWide("a\xF0\x9F\x98\x80", 2), u"a");
@@ -58,6 +67,9 @@ TEST(WideText, CutsAtTheLimitOnCharacterBoundaries)
 
 TEST(WideText, InvalidInputBecomesReplacementCharacters)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "UTF-8 text: the ANSI code page on Windows is another one";
+#endif
     EXPECT_EQ(plat::AnsiToWide("a\xFF" "b", 10), u"a\uFFFDb");
     EXPECT_EQ(plat::AnsiToWide("a\xC3", 10), u"a\uFFFD");
     EXPECT_EQ(plat::WideToAnsi(std::u16string(1, u'\xD800'), 10), "\xEF\xBF\xBD");

@@ -1,0 +1,21 @@
+# SPDX-License-Identifier: MIT
+# Cross build for 64-bit Windows with mingw-w64; the programs run under Wine on the build machine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(VELTRANE_MINGW_TRIPLE x86_64-w64-mingw32)
+# The posix flavour gives std::thread and std::mutex; the win32 flavour has neither.
+set(CMAKE_C_COMPILER ${VELTRANE_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VELTRANE_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${VELTRANE_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${VELTRANE_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The C++ and thread runtimes linked in, so that a program runs without mingw's DLLs beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
