@@ -2,7 +2,7 @@
 #include "gui/TfmDebug.h"
 
 #include "core/AppSettings.h"
-#include "gui/HeaderBand.h"
+#include "gui/DialogParts.h"
 #include "gui/LogInfoGroup.h"
 #include "misc/CxDebugUtil.h"
 
@@ -48,15 +48,9 @@ TfmDebug::TfmDebug(QWidget* pParent) : QDialog(pParent)
     pLevelRow->addWidget(new QLabel(QStringLiteral("Set Debug Level:"), this));
     pLevelRow->addWidget(m_pLevel, 1);
 
-    auto* pOK = new QPushButton(QStringLiteral("&OK"), this);
-    pOK->setObjectName(QStringLiteral("btnOK"));
-    pOK->setDefault(true);
-    auto* pCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    pCancel->setObjectName(QStringLiteral("btnCancel"));
-    auto* pButtons = new QHBoxLayout;
-    pButtons->addStretch();
-    pButtons->addWidget(pOK);
-    pButtons->addWidget(pCancel);
+    QPushButton* pOK = nullptr;
+    QPushButton* pCancel = nullptr;
+    QHBoxLayout* pButtons = MakeOkCancelRow(this, pOK, pCancel);
 
     auto* pBody = new QVBoxLayout;
     pBody->setContentsMargins(14, 12, 14, 12);
@@ -66,11 +60,7 @@ TfmDebug::TfmDebug(QWidget* pParent) : QDialog(pParent)
     pBody->addWidget(m_pLogInfo);
     pBody->addLayout(pButtons);
 
-    auto* pColumn = new QVBoxLayout(this);
-    pColumn->setContentsMargins(0, 0, 0, 0);
-    pColumn->setSpacing(0);
-    pColumn->addWidget(new HeaderBand(this));
-    pColumn->addLayout(pBody);
+    LayOutUnderHeader(this, pBody);
 
     connect(pOK, &QPushButton::clicked, this, [this] {
         if (ExchangeData(true))

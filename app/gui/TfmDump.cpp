@@ -2,7 +2,7 @@
 #include "gui/TfmDump.h"
 
 #include "gui/ClickLabel.h"
-#include "gui/HeaderBand.h"
+#include "gui/DialogParts.h"
 #include "gui/Links.h"
 #include "gui/LogInfoGroup.h"
 #include "gui/Skin.h"
@@ -13,18 +13,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
-
-namespace
-{
-
-QPushButton* MakeButton(const char* szName, const QString& caption, QWidget* pParent)
-{
-    auto* pButton = new QPushButton(caption, pParent);
-    pButton->setObjectName(QString::fromLatin1(szName));
-    return pButton;
-}
-
-} // namespace
 
 TfmDump::TfmDump(QWidget* pOwner) : QDialog(pOwner), m_pMainWindow(pOwner != nullptr ? pOwner->window() : nullptr)
 {
@@ -70,11 +58,7 @@ TfmDump::TfmDump(QWidget* pOwner) : QDialog(pOwner), m_pMainWindow(pOwner != nul
     pBody->addWidget(pLogInfo);
     pBody->addLayout(pButtons);
 
-    auto* pColumn = new QVBoxLayout(this);
-    pColumn->setContentsMargins(0, 0, 0, 0);
-    pColumn->setSpacing(0);
-    pColumn->addWidget(new HeaderBand(this));
-    pColumn->addLayout(pBody);
+    LayOutUnderHeader(this, pBody);
 
     connect(pSupport, &ClickLabel::clicked, this, [] { Links::Open(Links::BugReportMailLink()); });
     connect(pDebug, &QPushButton::clicked, this, [this] { ShowTroubleshooting(m_pMainWindow.data()); });

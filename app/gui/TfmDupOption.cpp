@@ -2,7 +2,7 @@
 #include "gui/TfmDupOption.h"
 
 #include "core/AppSettings.h"
-#include "gui/HeaderBand.h"
+#include "gui/DialogParts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -119,15 +119,9 @@ TfmDupOption::TfmDupOption(QWidget* pParent) : QDialog(pParent)
     AddBox(this, "cbCase", "Case Sensitive when checking the text fields.", &AppSettings.CaseSensitive);
     QCheckBox* pCase = m_bindings.back().pBox;
 
-    auto* pOK = new QPushButton(QStringLiteral("&OK"), this);
-    pOK->setObjectName(QStringLiteral("btnOK"));
-    pOK->setDefault(true);
-    auto* pCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    pCancel->setObjectName(QStringLiteral("btnCancel"));
-    auto* pButtons = new QHBoxLayout;
-    pButtons->addStretch();
-    pButtons->addWidget(pOK);
-    pButtons->addWidget(pCancel);
+    QPushButton* pOK = nullptr;
+    QPushButton* pCancel = nullptr;
+    QHBoxLayout* pButtons = MakeOkCancelRow(this, pOK, pCancel);
 
     auto* pBody = new QVBoxLayout;
     pBody->setContentsMargins(14, 10, 14, 12);
@@ -138,11 +132,7 @@ TfmDupOption::TfmDupOption(QWidget* pParent) : QDialog(pParent)
     pBody->addWidget(pCase);
     pBody->addLayout(pButtons);
 
-    auto* pColumn = new QVBoxLayout(this);
-    pColumn->setContentsMargins(0, 0, 0, 0);
-    pColumn->setSpacing(0);
-    pColumn->addWidget(new HeaderBand(this));
-    pColumn->addLayout(pBody, 1);
+    LayOutUnderHeader(this, pBody, 1);
 
     connect(pOK, &QPushButton::clicked, this, [this] {
         if (ExchangeData(true))
