@@ -2,9 +2,13 @@
 // The scan and the run, shared by the four kinds through a small traits type each.
 #include "core/Detection.h"
 
+#include "core/DetectionIndex.h"
 #include "core/RecordCursor.h"
 #include "core/WorkSet.h"
 #include "misc/CxList.h"
+
+#include <new>
+#include <vector>
 
 namespace
 {
@@ -19,6 +23,10 @@ struct AddrKind
     static void Seek(Record* pRecord) { SeekAddrRecord(pRecord); }
     static bool IsSame(const Record* a, const Record* b) { return IsSameAddr(a, b); }
     static bool IsNewer(const Record* a, const Record* b) { return IsNewerAddr(a, b); }
+    static bool FindIndexed(const std::vector<Record*>& records, CxList& list)
+    {
+        return FindAddrDupsIndexed(records, list);
+    }
 };
 
 struct DateKind
@@ -31,6 +39,10 @@ struct DateKind
     static void Seek(Record* pRecord) { SeekDateRecord(pRecord); }
     static bool IsSame(const Record* a, const Record* b) { return IsSameDate(a, b); }
     static bool IsNewer(const Record* a, const Record* b) { return IsNewerDate(a, b); }
+    static bool FindIndexed(const std::vector<Record*>& records, CxList& list)
+    {
+        return FindDateDupsIndexed(records, list);
+    }
 };
 
 struct TaskKind
@@ -43,6 +55,10 @@ struct TaskKind
     static void Seek(Record* pRecord) { SeekTaskRecord(pRecord); }
     static bool IsSame(const Record* a, const Record* b) { return IsSameTask(a, b); }
     static bool IsNewer(const Record* a, const Record* b) { return IsNewerTask(a, b); }
+    static bool FindIndexed(const std::vector<Record*>& records, CxList& list)
+    {
+        return FindTaskDupsIndexed(records, list);
+    }
 };
 
 struct NoteKind
@@ -91,7 +107,16 @@ template <class Kind> bool ScanDups(typename Kind::Record* pStart)
     return true;
 }
 
-template <class Kind> bool FindDups()
+// The walk of the pairwise run, on records whose REC_DUPLICATE is already cleared.
+template <class Kind> void WalkAndScan()
+{
+    for (typename Kind::Record* pRecord = Kind::First(); pRecord != nullptr; pRecord = Kind::Next()) {
+        if ((pRecord->dwFlags & REC_DUPLICATE) == 0)
+            ScanDups<Kind>(pRecord);
+    }
+}
+
+template <class Kind> bool FindDupsStraight()
 {
     CxList* pList = Kind::List();
     if (!Kind::HasBridge() || pList == nullptr)
@@ -100,10 +125,39 @@ template <class Kind> bool FindDups()
     pList->RemoveAll(false);
     for (typename Kind::Record* pRecord = Kind::First(); pRecord != nullptr; pRecord = Kind::Next())
         pRecord->dwFlags &= ~REC_DUPLICATE;
+    WalkAndScan<Kind>();
+    return true;
+}
+
+// Clears REC_DUPLICATE on every record and gathers them in load order. False when memory for the
+// gathering ran out; the flags are cleared all the same.
+template <class Kind> bool GatherRecords(std::vector<typename Kind::Record*>& records)
+{
+    bool bComplete = true;
     for (typename Kind::Record* pRecord = Kind::First(); pRecord != nullptr; pRecord = Kind::Next()) {
-        if ((pRecord->dwFlags & REC_DUPLICATE) == 0)
-            ScanDups<Kind>(pRecord);
+        pRecord->dwFlags &= ~REC_DUPLICATE;
+        if (!bComplete)
+            continue;
+        try {
+            records.push_back(pRecord);
+        }
+        catch (const std::bad_alloc&) {
+            bComplete = false;
+        }
     }
+    return bComplete;
+}
+
+template <class Kind> bool FindDups()
+{
+    CxList* pList = Kind::List();
+    if (!Kind::HasBridge() || pList == nullptr)
+        return false;
+
+    pList->RemoveAll(false);
+    std::vector<typename Kind::Record*> records;
+    if (!GatherRecords<Kind>(records) || !Kind::FindIndexed(records, *pList))
+        WalkAndScan<Kind>();
     return true;
 }
 
@@ -144,7 +198,23 @@ bool FindTaskDups()
     return FindDups<TaskKind>();
 }
 
+// Any two notes match: the pairwise run is linear already.
 bool FindNoteDups()
 {
-    return FindDups<NoteKind>();
+    return FindDupsStraight<NoteKind>();
+}
+
+bool FindAddrDupsStraight()
+{
+    return FindDupsStraight<AddrKind>();
+}
+
+bool FindDateDupsStraight()
+{
+    return FindDupsStraight<DateKind>();
+}
+
+bool FindTaskDupsStraight()
+{
+    return FindDupsStraight<TaskKind>();
 }

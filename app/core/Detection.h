@@ -31,11 +31,19 @@ bool ScanTaskDups(SGTaskRecord* pStart);
 bool ScanNoteDups(SGNoteRecord* pStart);
 
 // A whole run over the kind, replacing the previous result. False, with nothing done, when the
-// WorkSet has no bridge or no DuplicateList of the kind.
+// WorkSet has no bridge or no DuplicateList of the kind. Contacts, calendar events and tasks go
+// through the candidate index (core/DetectionIndex.h), which marks and lists exactly what the
+// pairwise scan would; the pairwise scan remains for notes, for rules that require no field and
+// when memory for the index runs out. Either way the kind's cursor ends on its last record.
 bool FindAddrDups();
 bool FindDateDups();
 bool FindTaskDups();
 bool FindNoteDups();
+
+// The same runs by the pairwise scan alone, ScanDups from every record the walk finds unmarked.
+bool FindAddrDupsStraight();
+bool FindDateDupsStraight();
+bool FindTaskDupsStraight();
 
 // How many times the match rules have been called since the last reset: the measure of a run's
 // work, independent of the machine it runs on.
