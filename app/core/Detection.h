@@ -11,6 +11,13 @@
 // 0 when the two texts count as the same under CompareEmpty and CaseSensitive.
 int CompareText(const char* szText1, const char* szText2);
 
+// The letter-case rule of CompareText: only a to z fold; accented letters and every other byte
+// compare unchanged. The detection index groups texts by the same rule.
+inline unsigned char FoldCase(unsigned char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
 // The match rule of each kind; false when either record is null.
 bool IsSameAddr(const SGAddrRecord* pRecord1, const SGAddrRecord* pRecord2);
 bool IsSameDate(const SGDateRecord* pRecord1, const SGDateRecord* pRecord2);

@@ -6,6 +6,7 @@
 // empty form one exact key.
 #pragma once
 
+#include "core/Detection.h"
 #include "core/DetectionIndexTable.h"
 #include "core/DetectionMatchPlan.h"
 
@@ -111,16 +112,11 @@ public:
 private:
     using TextOf = typename MatchPlan<Record>::TextOf;
 
-    static unsigned char Fold(unsigned char c)
-    {
-        return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
-    }
-
     uint64_t HashText(const unsigned char* p, std::size_t nLength) const
     {
         uint64_t h = 0xcbf29ce484222325ULL;
         for (std::size_t i = 0; i < nLength; ++i)
-            h = (h ^ (m_bCase ? p[i] : Fold(p[i]))) * 0x100000001b3ULL;
+            h = (h ^ (m_bCase ? p[i] : FoldCase(p[i]))) * 0x100000001b3ULL;
         return MixHash(h ^ nLength);
     }
 
@@ -129,7 +125,7 @@ private:
         if (m_bCase)
             return std::memcmp(p1, p2, nLength) == 0;
         for (std::size_t i = 0; i < nLength; ++i) {
-            if (Fold(p1[i]) != Fold(p2[i]))
+            if (FoldCase(p1[i]) != FoldCase(p2[i]))
                 return false;
         }
         return true;

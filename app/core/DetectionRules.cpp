@@ -9,12 +9,6 @@ namespace
 // Plain counter: detection runs on the user-interface thread only.
 uint64_t g_nMatchRuleCalls = 0;
 
-// Only the letters a to z fold; accented letters and every other byte compare unchanged.
-unsigned char FoldCase(unsigned char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
 bool SameText(const char* szText1, const char* szText2)
 {
     return CompareText(szText1, szText2) == 0;
