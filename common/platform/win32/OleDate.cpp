@@ -50,14 +50,8 @@ bool VariantTimeToSystemTime(double date, SystemTime& st)
     SYSTEMTIME fields = {};
     if (!::VariantTimeToSystemTime(date, &fields) || fields.wYear > 9999 || fields.wMonth < 1 || fields.wMonth > 12)
         return false;
-    st.wYear = fields.wYear;
-    st.wMonth = fields.wMonth;
+    st = FromSystemTime(fields);
     st.wDayOfWeek = DayOfWeek(fields.wYear, fields.wMonth, fields.wDay);
-    st.wDay = fields.wDay;
-    st.wHour = fields.wHour;
-    st.wMinute = fields.wMinute;
-    st.wSecond = fields.wSecond;
-    st.wMilliseconds = fields.wMilliseconds;
     return true;
 }
 
@@ -65,15 +59,7 @@ bool SystemTimeToVariantTime(const SystemTime& st, double& date)
 {
     if (!AreValidFields(st))
         return false;
-    SYSTEMTIME fields = {};
-    fields.wYear = st.wYear;
-    fields.wMonth = st.wMonth;
-    fields.wDayOfWeek = st.wDayOfWeek;
-    fields.wDay = st.wDay;
-    fields.wHour = st.wHour;
-    fields.wMinute = st.wMinute;
-    fields.wSecond = st.wSecond;
-    fields.wMilliseconds = st.wMilliseconds;
+    SYSTEMTIME fields = ToSystemTime(st);
     double value = 0.0;
     if (!::SystemTimeToVariantTime(&fields, &value))
         return false;

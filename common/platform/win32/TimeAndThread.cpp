@@ -10,14 +10,7 @@ void GetLocalTime(SystemTime& st)
 {
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
-    st.wYear = now.wYear;
-    st.wMonth = now.wMonth;
-    st.wDayOfWeek = now.wDayOfWeek;
-    st.wDay = now.wDay;
-    st.wHour = now.wHour;
-    st.wMinute = now.wMinute;
-    st.wSecond = now.wSecond;
-    st.wMilliseconds = now.wMilliseconds;
+    st = FromSystemTime(now);
 }
 
 unsigned long CurrentThreadId()

@@ -12,3 +12,31 @@
 #undef GetPrivateProfileString
 #undef ReplaceFile
 #undef WritePrivateProfileString
+
+#include "platform/Platform.h"
+
+namespace plat
+{
+
+// The calendar fields are SYSTEMTIME's, member for member.
+inline SystemTime FromSystemTime(const SYSTEMTIME& fields)
+{
+    return SystemTime{fields.wYear,   fields.wMonth,  fields.wDayOfWeek, fields.wDay,
+                      fields.wHour,   fields.wMinute, fields.wSecond,    fields.wMilliseconds};
+}
+
+inline SYSTEMTIME ToSystemTime(const SystemTime& st)
+{
+    SYSTEMTIME fields = {};
+    fields.wYear = st.wYear;
+    fields.wMonth = st.wMonth;
+    fields.wDayOfWeek = st.wDayOfWeek;
+    fields.wDay = st.wDay;
+    fields.wHour = st.wHour;
+    fields.wMinute = st.wMinute;
+    fields.wSecond = st.wSecond;
+    fields.wMilliseconds = st.wMilliseconds;
+    return fields;
+}
+
+} // namespace plat
