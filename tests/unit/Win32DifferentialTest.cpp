@@ -355,6 +355,10 @@ TEST(Win32Files, OwnerOnlyFileReplacesAnEarlierOne)
     WriteText(path, "an earlier job");
     ASSERT_TRUE(plat::CreateOwnerOnlyFile(path.c_str()));
     EXPECT_EQ(fs::file_size(path), 0u);
+    // Its owner can still write it and, at the program's end, delete it.
+    WriteText(path, "this job");
+    EXPECT_EQ(ReadText(path), "this job");
+    EXPECT_TRUE(plat::DeleteFile(path.c_str()));
     EXPECT_FALSE(plat::CreateOwnerOnlyFile(tmp.file("missing/SGTaskParam.dat").c_str()));
 }
 

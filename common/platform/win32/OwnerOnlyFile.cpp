@@ -6,19 +6,45 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <string>
+#include <vector>
+
 namespace plat
 {
 namespace
 {
-// Full access for the file's owner and the system, and nothing inherited from the folder: the
-// machine-wide data folder lets every local user read what it holds.
-constexpr const char* kOwnerOnly = "D:P(A;;FA;;;OW)(A;;FA;;;SY)";
+// The user this program runs as, as a SID string ("S-1-5-21-..."); empty when it cannot be told.
+std::string CurrentUserSid()
+{
+    HANDLE hToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &hToken))
+        return std::string();
+    std::string sid;
+    DWORD nSize = 0;
+    GetTokenInformation(hToken, TokenUser, nullptr, 0, &nSize);
+    std::vector<unsigned char> user(nSize);
+    char* szSid = nullptr;
+    if (nSize > 0 && GetTokenInformation(hToken, TokenUser, user.data(), nSize, &nSize) &&
+        ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &szSid)) {
+        sid = szSid;
+        LocalFree(szSid);
+    }
+    CloseHandle(hToken);
+    return sid;
+}
 
+// Full access for this user and the system, and nothing inherited from the folder: the machine-wide
+// data folder lets every local user read what it holds. The user is named by SID rather than as
+// "owner rights", which some implementations map to no access at all, not even for deleting.
 struct OwnerOnlyDescriptor
 {
     OwnerOnlyDescriptor()
     {
-        ConvertStringSecurityDescriptorToSecurityDescriptorA(kOwnerOnly, SDDL_REVISION_1, &pSd, nullptr);
+        const std::string sid = CurrentUserSid();
+        if (sid.empty())
+            return;
+        const std::string sddl = "D:P(A;;FA;;;" + sid + ")(A;;FA;;;SY)";
+        ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &pSd, nullptr);
     }
     ~OwnerOnlyDescriptor() { LocalFree(pSd); }
     OwnerOnlyDescriptor(const OwnerOnlyDescriptor&) = delete;
