@@ -10,8 +10,11 @@
 #include "misc/CxDebugUtil.h"
 #include "misc/CxList.h"
 
+#include "platform/Platform.h"
+
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 #include <thread>
@@ -30,6 +33,11 @@ void SleepPause(int nMilliseconds)
 }
 
 LoadPauseFunc g_pfnLoadPause = SleepPause;
+std::string g_loadFailure;
+
+// Every field of a bridge holds at most 255 characters: a longer folder would be cut into its
+// parent, where the helper would not write.
+constexpr std::size_t kMaxBridgeFolder = 255;
 
 // What the wait window shows while one kind loads, in DataKind order.
 struct KindLoadText
@@ -117,7 +125,14 @@ bool LoadKind(CxSGBaseUtil& bridge, const KindLoadText& text, const char* szFold
     if (nLength > 0 && static_cast<std::size_t>(nLength) < sizeof szProgressFile)
         SetWaitProgressFile(szProgressFile);
 
-    return bridge.Load();
+    if (bridge.Load())
+        return true;
+    if (bridge.HasError() && bridge.GetError()[0] != '\0') {
+        if (!g_loadFailure.empty())
+            g_loadFailure += '\n';
+        g_loadFailure += bridge.GetError();
+    }
+    return false;
 }
 
 } // namespace
@@ -136,6 +151,7 @@ void FreeWorkSet()
 
 bool LoadSelectedData()
 {
+    g_loadFailure.clear();
     FreeWorkSet();
     if (!CreateBridges()) {
         FreeWorkSet();
@@ -148,6 +164,11 @@ bool LoadSelectedData()
     bool bLoaded = GetAppDataFolder(szFolder);
     if (!bLoaded) {
         DEBUG_LOG(LOG_CRITICAL, "Cannot determine the application data folder; nothing is loaded.");
+    }
+    else if (std::strlen(szFolder) > kMaxBridgeFolder) {
+        DEBUG_LOG(LOG_CRITICAL, "The application data folder is longer than %d characters; nothing is loaded: %s",
+                  static_cast<int>(kMaxBridgeFolder), szFolder);
+        bLoaded = false;
     }
     else {
         CxSGBaseUtil* const bridges[] = {WorkSet.pAddrUtil, WorkSet.pDateUtil, WorkSet.pTaskUtil, WorkSet.pNoteUtil};
@@ -162,6 +183,22 @@ bool LoadSelectedData()
         return false;
     }
     return bLoaded;
+}
+
+const std::string& LoadFailureReason()
+{
+    return g_loadFailure;
+}
+
+void DeleteLeftoverParamFiles(const char* szFolder)
+{
+    if (szFolder == nullptr || szFolder[0] == '\0')
+        return;
+    for (const char* szName : {"SGAddrParam.dat", "SGDateParam.dat", "SGTaskParam.dat", "SGNoteParam.dat"}) {
+        const std::string path = std::string(szFolder) + szName;
+        if (plat::DeleteFile(path.c_str()))
+            DEBUG_LOG(LOG_MEDIUM, "Deleted a parameter file left by an earlier run: %s", path.c_str());
+    }
 }
 
 void SetLoadPauseForTesting(LoadPauseFunc pfnPause)

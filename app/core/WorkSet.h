@@ -3,6 +3,8 @@
 // pages work on them, and the next load or shutdown frees them.
 #pragma once
 
+#include <string>
+
 class CxList;
 class CxSGAddrUtil;
 class CxSGDateUtil;
@@ -32,6 +34,14 @@ void FreeWorkSet();
 // through its helper and creates the four empty lists. True only when every chosen kind loaded.
 // Without an application data folder nothing is loaded and the result is false.
 bool LoadSelectedData();
+
+// Why the last LoadSelectedData failed, as far as the helpers or their runner said: one line per
+// kind that failed with a reason, empty when none was given.
+const std::string& LoadFailureReason();
+
+// Deletes the parameter files that a run which did not end cleanly left in the folder: they hold
+// the password in clear text.
+void DeleteLeftoverParamFiles(const char* szFolder);
 
 // The pause after each wait message, so the wait window can show it before the helper starts.
 using LoadPauseFunc = void (*)(int nMilliseconds);

@@ -80,6 +80,8 @@ void StartUp(TfmMain& mainWindow)
         DebugLog.SetLogFolder(szFolder);
     DebugLog.EnableLog(AppSettings.DebugEnabled);
     DebugLog.SetLogLevel(AppSettings.DebugLevel);
+    if (bFolder)
+        DeleteLeftoverParamFiles(szFolder);
 
     mainWindow.SetPages(new TfmSGSource(mainWindow), new TfmSGData, new TfmSGClean(mainWindow));
     FreeWorkSet();

@@ -18,6 +18,7 @@ const SGKindInfo SGAddrKind::kInfo = {
     "Load SugarCRM Contacts information from file successfully.",
     "Start saving SugarCRM Contacts information to file: %s",
     "Save SugarCRM Contacts information to file successfully.",
+    nullptr,
 };
 
 namespace

@@ -9,6 +9,7 @@
 #include "misc/WinUtil.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -31,6 +32,19 @@ bool FormatFolderPath(const char* szFormat, const char* szFolder, char* szPath)
         return false;
     std::memcpy(szPath, path.c_str(), path.size() + 1);
     return true;
+}
+
+// "30 minutes" for the default limit; shorter test limits in the largest unit that divides them.
+std::string DurationText(uint32_t nMilliseconds)
+{
+    const auto plural = [](uint32_t n, const char* szUnit) {
+        return std::to_string(n) + " " + szUnit + (n == 1 ? "" : "s");
+    };
+    if (nMilliseconds != 0 && nMilliseconds % 60000 == 0)
+        return plural(nMilliseconds / 60000, "minute");
+    if (nMilliseconds != 0 && nMilliseconds % 1000 == 0)
+        return plural(nMilliseconds / 1000, "second");
+    return plural(nMilliseconds, "millisecond");
 }
 
 } // namespace
@@ -129,7 +143,7 @@ void CxSGBaseUtil::SetHelperModules(const char* szText)
     CopyText(m_szReserved, szText);
 }
 
-void CxSGBaseUtil::RunHelper(int nOperation)
+HelperOutcome CxSGBaseUtil::RunHelper(int nOperation)
 {
     m_nOperation = nOperation;
 
@@ -139,9 +153,11 @@ void CxSGBaseUtil::RunHelper(int nOperation)
     char szPath[kMaxPath];
     if (!MakePath(m_szParamFile, szParamPath) || !MakePath(m_szDataFile, szPath) || !MakePath(m_szErrorFile, szPath) ||
         !MakePath(m_szStatusFile, szPath)) {
-        ClearError();
         DEBUG_LOG(LOG_CRITICAL, "Helper utility program %s not started: exchange file path too long.", HelperProgram());
-        return;
+        HelperOutcome outcome;
+        outcome.text = "exchange file path too long";
+        SetRunnerError(outcome);
+        return outcome;
     }
 
     char szNumber[16];
@@ -164,9 +180,12 @@ void CxSGBaseUtil::RunHelper(int nOperation)
 
     // The file holds the password: it is made owner-only before the first byte is written, and
     // not written at all when that fails. The helper is started either way, but must not find the
-    // file of an earlier run and repeat that job.
-    if (!plat::CreateOwnerOnlyFile(szParamPath) || !params.SaveToFile(szParamPath))
+    // file of an earlier run, or a half-written one, and act on it.
+    const bool bParamsWritten = plat::CreateOwnerOnlyFile(szParamPath) && params.SaveToFile(szParamPath);
+    if (!bParamsWritten) {
+        DEBUG_LOG(LOG_CRITICAL, "Failed to write file: %s", szParamPath);
         plat::DeleteFile(szParamPath);
+    }
 
     ClearError();
     // An error file left by an earlier run would be read back as this run's failure.
@@ -178,9 +197,44 @@ void CxSGBaseUtil::RunHelper(int nOperation)
     runner.SetProgram(HelperProgram());
     runner.SetParamFile(m_szParamFile);
     runner.SetDataFile(m_szDataFile);
-    runner.Run();
+    const HelperOutcome outcome = runner.Run();
+    // Every run writes its own; the password must not wait on disk for the next one.
+    plat::DeleteFile(szParamPath);
 
     ReadErrorFile();
+    if (outcome.NeverFinished()) {
+        SetRunnerError(outcome);
+    }
+    else if (!bParamsWritten && !m_bHasError) {
+        m_bHasError = true;
+        std::snprintf(m_szError, sizeof m_szError, "The job for %s could not be written to %s.", HelperProgram(),
+                      m_szParamFile);
+    }
+    return outcome;
+}
+
+void CxSGBaseUtil::SetRunnerError(const HelperOutcome& outcome)
+{
+    m_bHasError = true;
+    const char* szProgram = HelperProgram();
+    switch (outcome.state) {
+    case HelperOutcome::State::NotStarted:
+        std::snprintf(m_szError, sizeof m_szError, "%s could not be started: %s", szProgram, outcome.text.c_str());
+        break;
+    case HelperOutcome::State::TimedOut:
+        std::snprintf(m_szError, sizeof m_szError, "%s did not finish within %s", szProgram,
+                      DurationText(Runner().GetWaitLimit()).c_str());
+        break;
+    case HelperOutcome::State::Abnormal:
+        std::snprintf(m_szError, sizeof m_szError, "%s ended abnormally: %s", szProgram, outcome.text.c_str());
+        break;
+    case HelperOutcome::State::WaitFailed:
+        std::snprintf(m_szError, sizeof m_szError, "%s could not be waited for; its outcome is unknown", szProgram);
+        break;
+    case HelperOutcome::State::Exited:
+        m_bHasError = false;
+        break;
+    }
 }
 
 void CxSGBaseUtil::AddKindParams(CxSGParamParser&) {}
@@ -200,6 +254,46 @@ void CxSGBaseUtil::ReadErrorFile()
     std::snprintf(szKey, sizeof szKey, "Error.%d", nCount);
     ini.ReadIniString("Error", szKey, m_szError, sizeof m_szError, "");
     m_bHasError = true;
+}
+
+bool CxSGBaseUtil::ReadNotDeleted(std::vector<uint32_t>& positions) const
+{
+    positions.clear();
+    char szPath[kMaxPath];
+    if (!MakePath(m_szErrorFile, szPath))
+        return false;
+    const int64_t nSize = plat::FileSize(szPath);
+    if (nSize <= 0)
+        return false;
+    // The list can be as long as the file; a missing key reads as the one text no list can be.
+    std::string value(static_cast<std::size_t>(nSize) + 1, '\0');
+    value.resize(plat::GetPrivateProfileString("Submit", "NotDeleted", "-", &value[0], value.size(), szPath));
+    if (value == "-")
+        return false;
+    uint64_t nNumber = 0;
+    bool bInNumber = false;
+    for (std::size_t i = 0; i <= value.size(); ++i) {
+        const char c = i < value.size() ? value[i] : ',';
+        if (c >= '0' && c <= '9') {
+            nNumber = nNumber * 10 + static_cast<uint64_t>(c - '0');
+            if (nNumber > UINT32_MAX)
+                return false;
+            bInNumber = true;
+        }
+        else if (c == ',' && (bInNumber || i == value.size())) {
+            if (bInNumber)
+                positions.push_back(static_cast<uint32_t>(nNumber));
+            nNumber = 0;
+            bInNumber = false;
+        }
+        else if (c != ' ') {
+            DEBUG_LOG(LOG_CRITICAL, "Unreadable list of records not deleted in %s", szPath);
+            positions.clear();
+            return false;
+        }
+    }
+    std::sort(positions.begin(), positions.end());
+    return true;
 }
 
 void CxSGBaseUtil::ClearError()

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstdint>
+#include "SugarCRM/CxSGDataReader.h"
 
-class CxSGDataReader;
+#include <cstdint>
+#include <vector>
+
 class CxSGParamParser;
 
 // What every bridge to a helper program shares: login, folder and file names, the helper run,
@@ -44,11 +46,21 @@ public:
     const char* GetDataFileName() const { return m_szDataFile; }
     const char* GetStatusFileName() const { return m_szStatusFile; }
     int GetOperation() const { return m_nOperation; }
+    // After a failed submission: true when the helper said which marked records the server still
+    // holds; false when nothing can be taken as deleted.
+    bool IsSubmitOutcomeKnown() const { return m_bOutcomeKnown; }
 
 protected:
-    // Writes the parameter file, runs the kind's helper and reads its error file.
-    void RunHelper(int nOperation);
+    // Writes the parameter file, runs the kind's helper and reads its error file. A helper that
+    // could not be started, timed out or ended abnormally leaves the error state set with a text
+    // that names the program and what happened.
+    HelperOutcome RunHelper(int nOperation);
+    void SetRunnerError(const HelperOutcome& outcome);
     void ReadErrorFile();
+    // Key NotDeleted of section Submit in the error file: the data file positions (from 0) of the
+    // marked records that a failed submission left on the server, in rising order. False when the
+    // key is missing or unreadable.
+    bool ReadNotDeleted(std::vector<uint32_t>& positions) const;
     void ClearError();
     // Asks a helper that keeps Running = 1 in the status settings file to stop.
     void RequestStop(const char* szStatusIniFormat);
@@ -78,4 +90,5 @@ protected:
     int m_nLogLevel = 3;
     bool m_bLogEnabled = false;
     int m_nOperation = 0;
+    bool m_bOutcomeKnown = false;
 };

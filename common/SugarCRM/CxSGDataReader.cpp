@@ -6,10 +6,13 @@
 #include "misc/WinUtil.h"
 #include "platform/Platform.h"
 
+#include <atomic>
 #include <string>
 
 namespace
 {
+
+std::atomic<uint32_t> g_nWaitLimitForTesting{0};
 
 // Deletes folder + name; a name never set, or a run without a folder, leaves nothing to delete.
 void DeleteExchangeFile(const char* szFolder, const char* szName)
@@ -26,6 +29,7 @@ CxSGDataReader::CxSGDataReader()
     m_szFolder[0] = '\0';
     m_szParamFile[0] = '\0';
     m_szDataFile[0] = '\0';
+    m_szHelperFile[0] = '\0';
 }
 
 CxSGDataReader::~CxSGDataReader()
@@ -34,6 +38,7 @@ CxSGDataReader::~CxSGDataReader()
     // The parameter file holds the password in clear text: it must not outlive the program.
     DeleteExchangeFile(m_szFolder, m_szParamFile);
     DeleteExchangeFile(m_szFolder, m_szDataFile);
+    DeleteExchangeFile(m_szFolder, m_szHelperFile);
 }
 
 void CxSGDataReader::SetProgram(const char* szProgram)
@@ -60,8 +65,26 @@ void CxSGDataReader::SetDataFile(const char* szDataFile)
         CopyText(m_szDataFile, szDataFile);
 }
 
-void CxSGDataReader::Run()
+void CxSGDataReader::SetHelperFile(const char* szHelperFile)
 {
+    if (szHelperFile != nullptr)
+        CopyText(m_szHelperFile, szHelperFile);
+}
+
+void CxSGDataReader::SetAllWaitLimitsForTesting(uint32_t nMilliseconds)
+{
+    g_nWaitLimitForTesting = nMilliseconds;
+}
+
+uint32_t CxSGDataReader::GetWaitLimit() const
+{
+    const uint32_t nForTesting = g_nWaitLimitForTesting;
+    return nForTesting != 0 ? nForTesting : m_nWaitLimit;
+}
+
+HelperOutcome CxSGDataReader::Run()
+{
+    HelperOutcome outcome;
     ReleaseProcess();
 
     // Remembered whole, however long, so that it can always be restored exactly.
@@ -88,19 +111,22 @@ void CxSGDataReader::Run()
     m_hProcess = plat::StartProcess(commandLine, errorText);
     if (m_hProcess == nullptr) {
         DEBUG_LOG(LOG_CRITICAL, "CreateProcess Error: %s", errorText.c_str());
+        outcome.text = errorText;
     }
     else {
         DEBUG_LOG(LOG_MEDIUM, "Command executed successfully.");
         long nRawResult = 0;
-        switch (plat::WaitForProcess(m_hProcess, m_nWaitLimit, nRawResult)) {
+        switch (plat::WaitForProcess(m_hProcess, GetWaitLimit(), nRawResult)) {
         case plat::WaitResult::Exited:
-            DEBUG_LOG(LOG_MEDIUM, "Helper utility program exited successfully.");
+            TakeExit(outcome);
             break;
         case plat::WaitResult::TimedOut:
             DEBUG_LOG(LOG_MEDIUM, "The helper utility program has no response. Got timeout event.");
+            outcome.state = HelperOutcome::State::TimedOut;
             break;
         case plat::WaitResult::Failed:
             DEBUG_LOG(LOG_CRITICAL, "Got unexpected error, return code=%d", static_cast<int>(nRawResult));
+            outcome.state = HelperOutcome::State::WaitFailed;
             break;
         }
         ReleaseProcess();
@@ -108,6 +134,24 @@ void CxSGDataReader::Run()
 
     if (bKnownDir && !plat::SetCurrentDir(originalDir.c_str()))
         DEBUG_LOG(LOG_CRITICAL, "Cannot restore the current directory: %s", originalDir.c_str());
+    return outcome;
+}
+
+void CxSGDataReader::TakeExit(HelperOutcome& outcome)
+{
+    plat::ProcessExit exit;
+    if (plat::GetProcessExit(m_hProcess, exit) && exit.bAbnormal) {
+        DEBUG_LOG(LOG_CRITICAL, "Helper utility program ended abnormally: %s", exit.text.c_str());
+        outcome.state = HelperOutcome::State::Abnormal;
+        outcome.text = exit.text;
+        return;
+    }
+    DEBUG_LOG(LOG_MEDIUM, "Helper utility program exited successfully.");
+    outcome.state = HelperOutcome::State::Exited;
+    outcome.nExitCode = exit.nCode;
+    // Some helpers end with a non-zero code on purpose; what they report is in the error file.
+    if (exit.nCode != 0)
+        DEBUG_LOG(LOG_CRITICAL, "Helper utility program ended with exit code %u.", exit.nCode);
 }
 
 void CxSGDataReader::ReleaseProcess()

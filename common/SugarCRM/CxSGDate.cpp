@@ -21,6 +21,7 @@ const SGKindInfo SGDateKind::kInfo = {
     "Load SugarCRM Calendar information from file successfully.",
     "Start saving SugarCRM Calendar information to file: %s",
     "Save SugarCRM Calendar information to file successfully.",
+    nullptr,
 };
 
 namespace

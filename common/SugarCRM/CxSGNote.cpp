@@ -18,6 +18,7 @@ const SGKindInfo SGNoteKind::kInfo = {
     "Load SugarCRM Notes information from file successfully.",
     "Start saving SugarCRM Notes information to file: %s",
     "Save SugarCRM Notes information to file successfully.",
+    "SGNoteIds.dat",
 };
 
 void SGNoteKind::ReadRecord(CxFile& file, SGNoteRecord& record)

@@ -134,6 +134,6 @@ bool CxSGParamParser::SaveToFile(const char* szPath)
     file.WriteInt(static_cast<int32_t>(m_entries.size()));
     for (const SGParamEntry& entry : m_entries)
         WriteEntry(file, entry);
-    file.Close();
-    return true;
+    // A full disk must not pass for a written file: the helper would run a half-read job.
+    return file.Finish();
 }

@@ -24,6 +24,9 @@ struct SGKindInfo
     const char* szReadDone;
     const char* szWriteStart; // "%s" takes the data file's name
     const char* szWriteDone;
+    // A file of the helper's own in the folder that goes with the other exchange files at the
+    // program's end, or null.
+    const char* szHelperFile;
 };
 
 // A bridge that loads one kind of record through its helper and its data file, marks records for
@@ -44,10 +47,13 @@ public:
     // Frees the records and empties the store; touches no file.
     bool Clear() override;
     // Writes the data file and has the helper apply it; false only when the file cannot be written.
+    // When the submission failed (false, or HasError), every marked record the server may still
+    // hold carries REC_NOT_DELETED.
     bool Submit() override;
 
     // Sets the entry's record to the deletion state. With bSubmitNow the marks are sent at once and
-    // the record leaves the bridge. False only for a null entry.
+    // the record leaves the bridge once the server has it deleted. False for a null entry and for
+    // a submission that failed.
     bool MarkDeleted(Entry* pEntry, bool bSubmitNow);
     // True when the file could be opened; records are appended to those already loaded.
     bool ReadDataFile();
@@ -64,6 +70,7 @@ protected:
     CxSGDataReader& Runner() override;
 
 private:
+    void TakeSubmitOutcome(bool bHelperFinished, bool bNothingSent);
     bool OpenDataFile(const char* szMode);
     void AddRecord(Record* pRecord);
 

@@ -8,8 +8,11 @@
 #include "misc/CxDebugUtil.h"
 #include "records/SGRecords.h"
 
+#include "platform/Platform.h"
+
 #include <cstddef>
 #include <new>
+#include <vector>
 
 // Reads one record's items: the field's type decides the item.
 class SGFieldReader
@@ -58,6 +61,11 @@ template <class Kind> bool CxSGRecordBridge<Kind>::Load()
 {
     DEBUG_LOG(LOG_MEDIUM, "%s", Kind::kInfo.szLoadStart);
     Clear();
+    // Whatever is read afterwards must come from this run's helper: a data file left by an
+    // earlier load would show records this run never fetched.
+    char szPath[260];
+    if (MakePath(m_szDataFile, szPath))
+        plat::DeleteFile(szPath);
     RunHelper(1);
     const bool bRead = ReadDataFile();
     if (bRead)
@@ -79,17 +87,40 @@ template <class Kind> bool CxSGRecordBridge<Kind>::Clear()
 template <class Kind> bool CxSGRecordBridge<Kind>::Submit()
 {
     DEBUG_LOG(LOG_MEDIUM, "Start submitting changes to server.");
+    m_bOutcomeKnown = true;
     if (!m_bChanged) {
         DEBUG_LOG(LOG_MEDIUM, "There is no new changes and no need to submit information to server.");
         return true;
     }
     if (!WriteDataFile()) {
         DEBUG_LOG(LOG_CRITICAL, "Can not save information to temperary file.");
+        // Nothing reached the helper, so every mark is still only a mark.
+        TakeSubmitOutcome(false, true);
         return false;
     }
-    RunHelper(2);
+    const HelperOutcome outcome = RunHelper(2);
     m_bChanged = false;
+    if (HasError())
+        TakeSubmitOutcome(!outcome.NeverFinished(), false);
     return true;
+}
+
+template <class Kind> void CxSGRecordBridge<Kind>::TakeSubmitOutcome(bool bHelperFinished, bool bNothingSent)
+{
+    std::vector<uint32_t> positions;
+    m_bOutcomeKnown = bNothingSent || (bHelperFinished && ReadNotDeleted(positions));
+    uint32_t nPosition = 0;
+    std::size_t nNext = 0;
+    for (void* p = m_records.GetFirst(); p != nullptr; p = m_records.GetNext(), ++nPosition) {
+        Record* pRecord = static_cast<Record*>(p);
+        if (pRecord->nStatus != SGSTATUS_DELETE)
+            continue;
+        while (nNext < positions.size() && positions[nNext] < nPosition)
+            ++nNext;
+        const bool bListed = nNext < positions.size() && positions[nNext] == nPosition;
+        if (bNothingSent || !m_bOutcomeKnown || bListed)
+            pRecord->dwFlags |= REC_NOT_DELETED;
+    }
 }
 
 template <class Kind> bool CxSGRecordBridge<Kind>::MarkDeleted(Entry* pEntry, bool bSubmitNow)
@@ -104,8 +135,9 @@ template <class Kind> bool CxSGRecordBridge<Kind>::MarkDeleted(Entry* pEntry, bo
     if (!bSubmitNow)
         return true;
 
-    WriteDataFile();
-    Submit();
+    // A record the server may still hold stays in the bridge, where a later submit can retry it.
+    if (!Submit() || HasError())
+        return false;
     // Only a record of this bridge is freed here: an entry may point at a record owned elsewhere.
     if (pRecord != nullptr && m_records.Remove(pRecord, false)) {
         pEntry->pRecord = nullptr;
@@ -170,6 +202,8 @@ template <class Kind> CxSGDataReader& CxSGRecordBridge<Kind>::Runner()
 {
     // One runner per kind: it deletes the kind's parameter and data files when the program ends.
     static CxSGDataReader runner;
+    if (Kind::kInfo.szHelperFile != nullptr)
+        runner.SetHelperFile(Kind::kInfo.szHelperFile);
     return runner;
 }
 

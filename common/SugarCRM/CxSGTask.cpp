@@ -18,6 +18,7 @@ const SGKindInfo SGTaskKind::kInfo = {
     "Load SugarCRM Tasks information from file successfully.",
     "Start saving SugarCRM Tasks information to file: %s",
     "Save SugarCRM Tasks information to file successfully.",
+    nullptr,
 };
 
 namespace

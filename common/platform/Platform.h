@@ -126,6 +126,18 @@ ProcessHandle* StartProcess(const std::string& commandLine, std::string& errorTe
 // underlying wait call returned, for the log.
 WaitResult WaitForProcess(ProcessHandle* process, uint32_t timeoutMs, long& rawResult);
 
+// How a process that has ended ended: with an exit code, or abnormally (killed by a signal on
+// POSIX, an exception status such as 0xC0000005 on Windows), with the system's words for it.
+struct ProcessExit
+{
+    bool bAbnormal = false;
+    uint32_t nCode = 0;
+    std::string text;
+};
+
+// Only for a process whose wait answered Exited; false otherwise.
+bool GetProcessExit(ProcessHandle* process, ProcessExit& exit);
+
 // Releases the handle; a process still running is left running.
 void CloseProcess(ProcessHandle* process);
 

@@ -15,6 +15,8 @@ struct CommNoteEntry;
 // Bits of a record's dwFlags.
 constexpr uint32_t REC_DUPLICATE = 1;
 constexpr uint32_t REC_SELECTED = 2;
+// Marked for deletion, but the last submission did not confirm that the server deleted it.
+constexpr uint32_t REC_NOT_DELETED = 4;
 
 // Source code of every store entry this system makes.
 constexpr int32_t SOURCE_SUGARCRM = 21;

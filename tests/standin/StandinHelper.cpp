@@ -7,18 +7,21 @@
 //   copy-data <path>       copies the file at <path> to the data file
 //   write-data-hex <hex>   writes these bytes as the data file
 //   error <text>           appends an entry to the error file
+//   not-deleted <list>     writes <list> as key NotDeleted of section Submit in the error file
 //   progress <text>        makes <text> the first line of the progress file
 //   running                keeps Running = 1 in section Status of SG<Kind>.ini
 //   sleep <ms>             waits
 //   wait-stop <ms>         waits until Stop is non-zero in SG<Kind>.ini or the time has passed
 //   mark <name>            creates an empty file <name> in the folder
 //   exit <code>            ends with that exit code
+//   crash                  ends abnormally (SIGSEGV on POSIX, an access violation on Windows)
 // Exit codes: 0 after the last line, 2 for an unreadable parameter file, 3 for an unknown command.
 #include "SugarCRM/ParamFileReader.h"
 #include "misc/CxIniUtil.h"
 #include "platform/Platform.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -85,6 +88,8 @@ void Record(const Job& job, int argc, char** argv)
     for (int i = 0; i < argc; ++i)
         text += "arg" + std::to_string(i) + "=" + argv[i] + "\n";
     text += "cwd=" + std::filesystem::current_path().string() + "\n";
+    const auto perms = std::filesystem::status(argv[1]).permissions();
+    text += "parammode=" + std::to_string(static_cast<unsigned>(perms) & 0777u) + "\n";
 #ifdef _WIN32
     STARTUPINFOA si = {};
     GetStartupInfoA(&si);
@@ -93,6 +98,17 @@ void Record(const Job& job, int argc, char** argv)
 #endif
     WriteFile(job.folder + "SG" + job.kind + "Record.txt", text);
     WriteFile(job.folder + "SG" + job.kind + "ParamCopy.dat", ReadFile(argv[1]));
+}
+
+[[noreturn]] void Crash()
+{
+#ifdef _WIN32
+    RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+#else
+    std::signal(SIGSEGV, SIG_DFL);
+    std::raise(SIGSEGV);
+#endif
+    std::abort();
 }
 
 void AddError(const Job& job, const std::string& text)
@@ -145,6 +161,9 @@ int main(int argc, char** argv)
         else if (command == "error") {
             AddError(job, argument);
         }
+        else if (command == "not-deleted") {
+            CxIniUtil(job.folder.c_str(), job.errorFile.c_str()).WriteIniString("Submit", "NotDeleted", argument.c_str());
+        }
         else if (command == "progress") {
             WriteFile(job.folder + job.progressFile, argument + "\r\n");
         }
@@ -159,6 +178,9 @@ int main(int argc, char** argv)
         }
         else if (command == "mark") {
             WriteFile(job.folder + argument, "");
+        }
+        else if (command == "crash") {
+            Crash();
         }
         else if (command == "exit") {
             return std::atoi(argument.c_str());

@@ -146,11 +146,14 @@ TEST_F(BridgeBaseTest, RunHelperWritesTheTwelveTextParametersOwnerOnly)
     AppendTextParam(expected, 1011, "1");
     // What the helper found when it ran, not only what is on disk now.
     EXPECT_EQ(ReadBytes(File("SGTaskParamCopy.dat")), expected);
-    EXPECT_EQ(ReadStandinRecord(m_folder, "Task")["arg1"], File("SGTaskParam.dat"));
+    auto record = ReadStandinRecord(m_folder, "Task");
+    EXPECT_EQ(record["arg1"], File("SGTaskParam.dat"));
 #ifndef _WIN32
-    EXPECT_EQ(fs::status(File("SGTaskParam.dat")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(record["parammode"], std::to_string(0600));
 #endif
     EXPECT_EQ(m_bridge->GetOperation(), 2);
+    // The password waits on disk only while the helper runs.
+    EXPECT_FALSE(fs::exists(File("SGTaskParam.dat")));
 }
 
 TEST_F(BridgeBaseTest, UnwritableParameterFileLeavesNoEarlierJobForTheHelper)
@@ -242,7 +245,6 @@ TEST_F(BridgeBaseTest, DestroyedBridgeDeletesStatusAndErrorFilesButTheRunnerKeep
     m_bridge.reset();
     EXPECT_FALSE(fs::exists(File("SGTaskStatus.dat")));
     EXPECT_FALSE(fs::exists(File("SGTaskErr.dat")));
-    EXPECT_TRUE(fs::exists(File("SGTaskParam.dat")));
     EXPECT_TRUE(fs::exists(File("SGTask.dat")));
 }
 

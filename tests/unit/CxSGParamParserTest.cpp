@@ -115,6 +115,10 @@ TEST(CxSGParamParser, PathHandling)
     EXPECT_EQ(ReadBytes(dir.file("first.dat")), (Bytes{0, 0, 0, 0}));
     EXPECT_FALSE(parser.SaveToFile(dir.file("missing/param.dat").c_str()));
     EXPECT_FALSE(CxSGParamParser().SaveToFile(""));
+#ifndef _WIN32
+    // A full disk takes the open and refuses the bytes: that is no written file.
+    EXPECT_FALSE(parser.SaveToFile("/dev/full"));
+#endif
     EXPECT_EQ(std::string(CxSGParamParser(std::string(300, 'p').c_str()).GetPath()), std::string(259, 'p'));
 }
 

@@ -154,12 +154,15 @@ TEST_F(RunnerTest, DestroyedRunnerDeletesTheParameterAndDataFilesOfItsLastRun)
     {
         CxSGDataReader runner;
         SetUpTaskRunner(runner);
-        runner.Run();
+        runner.SetHelperFile("SGTaskIds.dat");
+        EXPECT_EQ(runner.Run().state, HelperOutcome::State::Exited);
         EXPECT_EQ(ReadBytes(m_exchange + "SGTask.dat"), (std::vector<unsigned char>{0, 0, 0, 0}));
         EXPECT_TRUE(fs::exists(m_exchange + "SGTaskParam.dat"));
+        WriteText(m_exchange + "SGTaskIds.dat", "ids");
     }
     EXPECT_FALSE(fs::exists(m_exchange + "SGTaskParam.dat"));
     EXPECT_FALSE(fs::exists(m_exchange + "SGTask.dat"));
+    EXPECT_FALSE(fs::exists(m_exchange + "SGTaskIds.dat"));
     EXPECT_TRUE(fs::exists(m_exchange + "SGTaskErr.dat"));
     EXPECT_TRUE(fs::exists(m_exchange + "SGTaskScript.txt"));
 }

@@ -8,6 +8,7 @@
 #include "misc/TextUtil.h"
 #include "platform/Platform.h"
 
+#include <cstring>
 #include <filesystem>
 
 namespace
@@ -260,6 +261,46 @@ TEST_F(LoadSelectedDataTest, WithoutADataFolderNothingIsLoaded)
     ExpectFullSet();
     EXPECT_EQ(Operations(), (std::vector<int>{0, 0, 0, 0}));
     EXPECT_TRUE(g_pauses.empty());
+}
+
+TEST_F(LoadSelectedDataTest, AFailedLoadSaysWhyAndAFolderTooLongForTheBridgesIsRefused)
+{
+    AppSettings.AppFlag = DataKind::Contacts | DataKind::Tasks;
+    Script("Addr", "error The server refused the login.\nexit 1\n");
+    Script("Task", "crash\n");
+    EXPECT_FALSE(LoadSelectedData());
+    EXPECT_EQ(LoadFailureReason().substr(0, 71),
+              "The server refused the login.\nQuorvel.SGTaskUtil.exe ended abnormally: ");
+    Script("Task", "write-data-hex 00000000\n");
+    AppSettings.AppFlag = DataKind::Tasks;
+    EXPECT_TRUE(LoadSelectedData());
+    EXPECT_EQ(LoadFailureReason(), "");
+
+    // "<root>/quorvel/Veltrane/" of 256 characters fits the 260 bytes of a path but not the
+    // 256 bytes of a bridge's field, which would cut it into its parent folder.
+    const std::string root = m_dir.path() + std::string(256 - m_dir.path().size() - 18, 'r');
+    std::filesystem::create_directory(root);
+    plat::SetAppDataRootForTesting(root);
+    char szFolder[260] = {};
+    ASSERT_TRUE(GetAppDataFolder(szFolder));
+    ASSERT_EQ(std::strlen(szFolder), 256u);
+    EXPECT_FALSE(LoadSelectedData());
+    EXPECT_EQ(Operations(), (std::vector<int>{0, 0, 0, 0}));
+    const std::string log = ReadText(m_dir.file("appdebug.log"));
+    EXPECT_NE(log.find("!!!] - The application data folder is longer than 255 characters; nothing is loaded: "),
+              std::string::npos);
+}
+
+TEST_F(LoadSelectedDataTest, ParameterFilesOfAnEarlierRunAreDeletedAtStartUp)
+{
+    const char* const names[] = {"SGAddrParam.dat", "SGDateParam.dat", "SGTaskParam.dat", "SGNoteParam.dat"};
+    for (const char* szName : names)
+        WriteText(m_folder + szName, "password");
+    WriteText(m_folder + "SGTask.dat", "kept");
+    DeleteLeftoverParamFiles(m_folder.c_str());
+    for (const char* szName : names)
+        EXPECT_FALSE(plat::PathExists((m_folder + szName).c_str())) << szName;
+    EXPECT_TRUE(plat::PathExists((m_folder + "SGTask.dat").c_str()));
 }
 
 TEST_F(LoadSelectedDataTest, EveryLoadStartsAfresh)

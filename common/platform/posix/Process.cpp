@@ -28,6 +28,7 @@ struct ProcessHandle
 {
     pid_t pid = 0;
     bool bReaped = false;
+    int status = 0;
 };
 
 namespace
@@ -196,6 +197,7 @@ WaitResult WaitForProcess(ProcessHandle* process, uint32_t timeoutMs, long& rawR
         const pid_t result = waitpid(process->pid, &status, WNOHANG);
         if (result == process->pid) {
             process->bReaped = true;
+            process->status = status;
             rawResult = result;
             return WaitResult::Exited;
         }
@@ -210,6 +212,23 @@ WaitResult WaitForProcess(ProcessHandle* process, uint32_t timeoutMs, long& rawR
         }
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kPollInterval, deadline - now));
     }
+}
+
+bool GetProcessExit(ProcessHandle* process, ProcessExit& exit)
+{
+    exit = ProcessExit();
+    if (process == nullptr || !process->bReaped)
+        return false;
+    if (WIFSIGNALED(process->status)) {
+        exit.bAbnormal = true;
+        exit.nCode = static_cast<uint32_t>(WTERMSIG(process->status));
+        const char* szName = strsignal(WTERMSIG(process->status));
+        exit.text = szName != nullptr ? szName : "signal " + std::to_string(exit.nCode);
+        return true;
+    }
+    exit.nCode = static_cast<uint32_t>(WEXITSTATUS(process->status));
+    exit.text = "exit code " + std::to_string(exit.nCode);
+    return true;
 }
 
 void CloseProcess(ProcessHandle* process)

@@ -3,6 +3,7 @@
 
 #include "platform/win32/Win32.h"
 
+#include <cstdio>
 #include <new>
 #include <vector>
 
@@ -86,6 +87,22 @@ WaitResult WaitForProcess(ProcessHandle* process, uint32_t timeoutMs, long& rawR
     default:
         return WaitResult::Failed;
     }
+}
+
+bool GetProcessExit(ProcessHandle* process, ProcessExit& exit)
+{
+    exit = ProcessExit();
+    DWORD nCode = 0;
+    if (process == nullptr || !GetExitCodeProcess(process->hProcess, &nCode) || nCode == STILL_ACTIVE)
+        return false;
+    exit.nCode = nCode;
+    // Exit codes from 0xC0000000 up are the statuses of unhandled exceptions (access violation,
+    // stack overflow...), which no program returns on purpose.
+    exit.bAbnormal = nCode >= 0xC0000000u;
+    char szHex[16];
+    std::snprintf(szHex, sizeof szHex, "0x%08lX", static_cast<unsigned long>(nCode));
+    exit.text = exit.bAbnormal ? std::string("exception ") + szHex : "exit code " + std::to_string(nCode);
+    return true;
 }
 
 void CloseProcess(ProcessHandle* process)
