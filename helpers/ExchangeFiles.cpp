@@ -46,6 +46,17 @@ bool ErrorFile::Add(const QString& text)
     return true;
 }
 
+bool ErrorFile::SetNotDeleted(const std::vector<uint32_t>& positions)
+{
+    std::string list;
+    for (const uint32_t nPosition : positions) {
+        if (!list.empty())
+            list += ',';
+        list += std::to_string(nPosition);
+    }
+    return plat::WritePrivateProfileString("Submit", "NotDeleted", list.c_str(), m_path.c_str());
+}
+
 bool ProgressFile::Set(const QString& line)
 {
     const std::string temp = m_path + ".tmp";

@@ -4,7 +4,9 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // The error file: section Error, Error.Count and one Error.N entry per failure.
 class ErrorFile
@@ -17,6 +19,9 @@ public:
     // Appends one entry; line breaks become blanks and the text is cut to what the reader takes.
     bool Add(const QString& text);
     int Count() const { return m_nCount; }
+    // After a submission with failures: the data file positions of the marked records that are
+    // still on the server (failed, or never tried), so the program can tell them from the rest.
+    bool SetNotDeleted(const std::vector<uint32_t>& positions);
 
 private:
     std::string m_path;

@@ -224,12 +224,20 @@ template <class Kind> bool Submit(Context& ctx)
         ctx.progress.Set(QStringLiteral("No %1 to delete").arg(label));
         return true;
     }
+    // Nothing was sent yet: every marked record is still on the server, and the program is told so.
+    const auto leaveAll = [&ctx, &marked] {
+        std::vector<uint32_t> all;
+        for (const MarkedRecord& mark : marked)
+            all.push_back(mark.nPosition);
+        ctx.errors.SetNotDeleted(all);
+        return false;
+    };
     if constexpr (std::is_same_v<Record, SGNoteRecord>) {
         std::vector<std::string> ids;
         if (!NoteIds::Load(ctx.job.InFolder(NoteIds::kFileName), ids) || ids.size() != nTotal) {
             ctx.errors.Add(QStringLiteral("The list of notes from the last load is missing or does not match; "
                                           "nothing was deleted. Load the notes again."));
-            return false;
+            return leaveAll();
         }
         for (MarkedRecord& mark : marked) {
             if (mark.nAux >= 0 && static_cast<std::size_t>(mark.nAux) < ids.size())
@@ -239,16 +247,16 @@ template <class Kind> bool Submit(Context& ctx)
 
     QUrl endpoint;
     if (!MakeEndpoint(ctx, endpoint))
-        return false;
+        return leaveAll();
     SugarClient client(endpoint);
     if (!OpenSession(ctx, client)) {
         ctx.errors.Add(client.WasStopped() ? QStringLiteral("Deleting was stopped; nothing was deleted.")
                                            : client.LastError());
-        return false;
+        return leaveAll();
     }
     const int nMarked = static_cast<int>(marked.size());
     int nDeleted = 0;
-    int nFailed = 0;
+    std::vector<uint32_t> left;
     for (int i = 0; i < nMarked; ++i) {
         const MarkedRecord& mark = marked[static_cast<std::size_t>(i)];
         ctx.progress.Set(QStringLiteral("Deleting %1: %2 of %3").arg(label).arg(i + 1).arg(nMarked));
@@ -256,7 +264,7 @@ template <class Kind> bool Submit(Context& ctx)
         if (pModule == nullptr || mark.id.empty()) {
             ctx.errors.Add(QStringLiteral("A marked record cannot be deleted: its %1 is not known.")
                                .arg(pModule == nullptr ? QStringLiteral("type") : QStringLiteral("id")));
-            ++nFailed;
+            left.push_back(mark.nPosition);
             continue;
         }
         const QString module = QLatin1String(pModule->szModule);
@@ -268,12 +276,16 @@ template <class Kind> bool Submit(Context& ctx)
         }
         if (client.WasStopped()) {
             ctx.errors.Add(QStringLiteral("Deleting was stopped after %1 of %2 %3.").arg(nDeleted).arg(nMarked).arg(label));
+            for (int j = i; j < nMarked; ++j)
+                left.push_back(marked[static_cast<std::size_t>(j)].nPosition);
             break;
         }
         ctx.errors.Add(QStringLiteral("Could not delete %1: %2").arg(Describe(module, mark), client.LastError()));
-        ++nFailed;
+        left.push_back(mark.nPosition);
     }
     client.Logout();
+    if (!left.empty())
+        ctx.errors.SetNotDeleted(left);
     ctx.progress.Set(QStringLiteral("Deleted %1 of %2 %3").arg(nDeleted).arg(nMarked).arg(label));
     HELPER_LOG(1, "Deleted %d of %d marked records.", nDeleted, nMarked);
     return nDeleted == nMarked;

@@ -145,6 +145,7 @@ bool ReadMarkedRecords(const std::string& path, std::vector<MarkedRecord>& marke
             MarkedRecord mark;
             mark.nType = RecordType(*pRecord);
             mark.nAux = pRecord->nAux;
+            mark.nPosition = i;
             mark.id = RecordId(*pRecord);
             mark.label = RecordLabel(*pRecord);
             marked.push_back(std::move(mark));

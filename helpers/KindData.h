@@ -39,6 +39,7 @@ struct MarkedRecord
 {
     int32_t nType = 0;
     int32_t nAux = 0;
+    uint32_t nPosition = 0; // in the data file, from 0
     std::string id;
     QString label; // for messages: a name or subject, empty for notes
 };

@@ -47,6 +47,7 @@ struct Exchange
     }
     std::string Error(int n) const { return Ini("SG" + kind + "Err.dat", "Error", ("Error." + std::to_string(n)).c_str()); }
     std::string ErrorCount() const { return Ini("SG" + kind + "Err.dat", "Error", "Error.Count"); }
+    std::string NotDeleted() const { return Ini("SG" + kind + "Err.dat", "Submit", "NotDeleted"); }
 
     int Run(HelperKind helperKind, const QString& address, int nOperation, const char* szModules = "")
     {
@@ -284,6 +285,8 @@ TEST(HelperRun, DeletesMarkedRecordsAndChecksAFailedAnswer)
     EXPECT_EQ(exchange.ErrorCount(), "1");
     EXPECT_EQ(exchange.Error(1), "Could not delete \"lead-locked\" from Leads: You do not have access");
     EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 2 of 3 Contacts\r\n");
+    // The program learns which of the marked records the server kept, by data file position.
+    EXPECT_EQ(exchange.NotDeleted(), "2");
 }
 
 TEST(HelperRun, AFailedDeletionThatDidNotHappenIsReported)
@@ -302,6 +305,7 @@ TEST(HelperRun, AFailedDeletionThatDidNotHappenIsReported)
     EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
     EXPECT_EQ(exchange.Error(1), "Could not delete \"c1\" from Contacts: the server failed (HTTP 500) and the record is "
                                  "still there.");
+    EXPECT_EQ(exchange.NotDeleted(), "0");
 }
 
 TEST(HelperRun, ADamagedDataFileDeletesNothing)
