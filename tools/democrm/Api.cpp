@@ -111,7 +111,7 @@ ApiReply Api::call(const QString& method, const QJsonValue& restData)
     return reply(out);
 }
 
-const User* Api::checkSession(const ApiArgs& args, ApiReply* reply) const
+const User* Api::checkSession(const ApiArgs& args, ApiReply* reply)
 {
     const User* user = m_sessions.user(args.text(0));
     if (!user) {
@@ -177,7 +177,8 @@ ApiReply Api::login(const ApiArgs& args)
 
 ApiReply Api::logout(const ApiArgs& args)
 {
-    if (!m_sessions.close(args.text(0))) {
+    // Checked like any other call first, so that logging out counts as a use of the session.
+    if (!m_sessions.user(args.text(0)) || !m_sessions.close(args.text(0))) {
         return error("Invalid Session ID", 11, "The session ID is invalid");
     }
     return {200, QByteArrayLiteral("null")};

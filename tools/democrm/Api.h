@@ -47,7 +47,7 @@ private:
     ApiReply getRelationships(const ApiArgs& args);
 
     // Session and module checks shared by the record calls; on failure *reply holds the error.
-    const User* checkSession(const ApiArgs& args, ApiReply* reply) const;
+    const User* checkSession(const ApiArgs& args, ApiReply* reply);
     const ModuleDef* checkModule(const ApiArgs& args, ApiReply* reply) const;
 
     bool save(const ModuleDef& module, const User& user, const QJsonValue& nameValueList, SaveResult* result,

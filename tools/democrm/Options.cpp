@@ -20,6 +20,7 @@ bool Options::parse(const QStringList& arguments, Options* options, QString* err
                                   QStringLiteral("what"));
     const QCommandLineOption reset(QStringLiteral("reset"), QStringLiteral("Empty the database first."));
     parser.addOptions({address, port, database, user, seed, reset});
+    parser.addOptions(FaultPlan::options());
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return false;
@@ -67,5 +68,5 @@ bool Options::parse(const QStringList& arguments, Options* options, QString* err
         return false;
     }
     options->reset = parser.isSet(reset);
-    return true;
+    return FaultPlan::read(parser, &options->faults, error);
 }

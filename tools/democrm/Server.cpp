@@ -8,10 +8,23 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
+
+#include <cstdio>
 
 namespace
 {
+const QByteArray kHtml = QByteArrayLiteral("text/html; charset=UTF-8");
+
+// What PHP prints when it dies with display_errors on. It holds no bracket, so not even a reader
+// that looks for JSON amid stray text finds any.
+const QByteArray kGarbage = QByteArrayLiteral(
+    "<br />\n<b>Fatal error</b>:  Allowed memory size of 134217728 bytes exhausted (tried to allocate 65536 "
+    "bytes) in <b>/var/www/html/include/database/MysqliManager.php</b> on line <b>223</b><br />\n");
+
 bool isJson(const QString& type)
 {
     return type.compare(QLatin1String("JSON"), Qt::CaseInsensitive) == 0;
@@ -29,13 +42,63 @@ QJsonValue parseRestData(const QString& text)
     // PHP's json_decode gives null here, which the server passes on as the first argument.
     return QJsonValue(QJsonValue::Null);
 }
+
+QHttpServerResponse failure()
+{
+    return QHttpServerResponse(kHtml, QByteArray(), QHttpServerResponder::StatusCode::InternalServerError);
+}
+
+const char* faultName(Fault fault)
+{
+    switch (fault) {
+    case Fault::Fail:
+        return "HTTP 500";
+    case Fault::Garbage:
+        return "not JSON";
+    case Fault::Cut:
+        return "cut off";
+    case Fault::Delay:
+        return "held back";
+    case Fault::None:
+        break;
+    }
+    return "";
+}
+
+// The answer as it would go out, up to half its body; then the connection closes, as when a
+// connection breaks on the way. The announced length stays that of the whole body.
+void writeCut(const QHttpServerResponse& response, QHttpServerResponder& responder)
+{
+    QTcpSocket* socket = responder.socket();
+    if (socket->state() != QAbstractSocket::ConnectedState) {
+        return;
+    }
+    responder.writeStatusLine(response.statusCode());
+    const QByteArray body = response.data();
+    if (!body.isEmpty()) {
+        responder.writeHeader(QByteArrayLiteral("Content-Type"), response.mimeType());
+        responder.writeHeader(QByteArrayLiteral("Content-Length"), QByteArray::number(body.size()));
+        responder.writeBody(body.left(body.size() / 2));
+    }
+    socket->disconnectFromHost();
+}
+
+void send(const QHttpServerResponse& response, QHttpServerResponder&& responder, bool cut)
+{
+    if (cut) {
+        writeCut(response, responder);
+    }
+    else {
+        response.write(std::move(responder));
+    }
+}
 } // namespace
 
-Server::Server(Api& api) : m_api(api)
+Server::Server(Api& api, const FaultPlan& faults) : m_api(api), m_faults(faults)
 {
     m_http.route(QStringLiteral("/service/v4_1/rest.php"),
                  QHttpServerRequest::Method::Post | QHttpServerRequest::Method::Get,
-                 [this](const QHttpServerRequest& request) {
+                 [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
                      // Like PHP's $_REQUEST: query fields first, form fields of the body override them.
                      QHash<QString, QString> fields = decodeForm(request.url().query(QUrl::FullyEncoded).toLatin1());
                      if (request.method() == QHttpServerRequest::Method::Post) {
@@ -44,23 +107,66 @@ Server::Server(Api& api) : m_api(api)
                              fields.insert(it.key(), it.value());
                          }
                      }
-                     ApiReply reply;
-                     // Without JSON in and out the real server answers something else than JSON
-                     // (a PHP dump or a fatal error); refuse such requests plainly.
-                     if (!isJson(fields.value(QStringLiteral("input_type"))) ||
-                         !isJson(fields.value(QStringLiteral("response_type")))) {
-                         reply.status = 500;
+                     const QString method = fields.value(QStringLiteral("method"));
+                     qint64 number = 0;
+                     const Fault fault = m_faults.next(method, &number);
+                     if (fault != Fault::None) {
+                         std::fprintf(stderr, "democrm: request %lld (%s): %s\n", static_cast<long long>(number),
+                                      qUtf8Printable(method), faultName(fault));
+                     }
+                     if (fault == Fault::Fail) {
+                         respond(failure(), std::move(responder), fault);
+                     }
+                     else if (fault == Fault::Garbage) {
+                         respond(QHttpServerResponse(kHtml, kGarbage), std::move(responder), fault);
                      }
                      else {
-                         reply = m_api.call(fields.value(QStringLiteral("method")),
-                                            parseRestData(fields.value(QStringLiteral("rest_data"))));
+                         respond(answer(fields), std::move(responder), fault);
                      }
-                     if (reply.status != 200) {
-                         return QHttpServerResponse(QByteArrayLiteral("text/html; charset=UTF-8"), QByteArray(),
-                                                    QHttpServerResponder::StatusCode::InternalServerError);
-                     }
-                     return QHttpServerResponse(QByteArrayLiteral("application/json; charset=UTF-8"), reply.body);
                  });
+}
+
+QHttpServerResponse Server::answer(const QHash<QString, QString>& fields)
+{
+    ApiReply reply;
+    // Without JSON in and out the real server answers something else than JSON (a PHP dump or a
+    // fatal error); refuse such requests plainly.
+    if (!isJson(fields.value(QStringLiteral("input_type"))) || !isJson(fields.value(QStringLiteral("response_type")))) {
+        reply.status = 500;
+    }
+    else {
+        reply = m_api.call(fields.value(QStringLiteral("method")),
+                           parseRestData(fields.value(QStringLiteral("rest_data"))));
+    }
+    if (reply.status != 200) {
+        return failure();
+    }
+    return QHttpServerResponse(QByteArrayLiteral("application/json; charset=UTF-8"), reply.body);
+}
+
+void Server::respond(QHttpServerResponse&& response, QHttpServerResponder&& responder, Fault fault)
+{
+    const bool cut = fault == Fault::Cut;
+    const int wait = m_faults.plan().latencyMs + (fault == Fault::Delay ? m_faults.plan().delayMs : 0);
+    if (wait == 0) {
+        send(response, std::move(responder), cut);
+        return;
+    }
+    // The request is already carried out; only its answer waits, on a timer, so that the other
+    // connections are served meanwhile. A client that gave up in between has no socket left.
+    auto* timer = new QTimer(&m_heldAnswers);
+    timer->setSingleShot(true);
+    // A coarse timer may fire early, and the wait must not come out shorter than asked.
+    timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer, &QTimer::timeout, timer,
+                     [timer, cut, socket = QPointer<QTcpSocket>(responder.socket()), response = std::move(response),
+                      responder = std::move(responder)]() mutable {
+                         if (socket) {
+                             send(response, std::move(responder), cut);
+                         }
+                         timer->deleteLater();
+                     });
+    timer->start(wait);
 }
 
 quint16 Server::listen(const QHostAddress& address, quint16 port)

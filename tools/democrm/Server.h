@@ -1,19 +1,23 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Faults.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
 #include <QHttpServer>
+#include <QObject>
 #include <QString>
 
 class Api;
 
-// The HTTP side: service/v4_1/rest.php with its form fields, by POST or GET.
+// The HTTP side: service/v4_1/rest.php with its form fields, by POST or GET, and the faults the
+// plan asks for.
 class Server final
 {
 public:
-    explicit Server(Api& api);
+    Server(Api& api, const FaultPlan& faults);
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
 
@@ -24,6 +28,11 @@ public:
     static QHash<QString, QString> decodeForm(const QByteArray& text);
 
 private:
+    QHttpServerResponse answer(const QHash<QString, QString>& fields);
+    void respond(QHttpServerResponse&& response, QHttpServerResponder&& responder, Fault fault);
+
     QHttpServer m_http;
+    QObject m_heldAnswers; // parent of the timers of answers held back, so none outlives the server
     Api& m_api;
+    FaultCounter m_faults;
 };

@@ -24,6 +24,9 @@ void Sessions::addUser(const QString& name, const QString& password)
 
 const User* Sessions::authenticate(const QString& name, const QString& password, bool plain) const
 {
+    if (m_loginsRefused) {
+        return nullptr;
+    }
     const QString sent = plain ? md5Hex(password) : password.toLower();
     for (const User& user : m_users) {
         // User names compare without regard to case, as in the CRM's MySQL tables.
@@ -45,18 +48,23 @@ QString Sessions::open(const User& user)
             id += QLatin1Char(alphabet[QRandomGenerator::system()->bounded(32)]);
         }
     } while (m_sessions.contains(id));
-    m_sessions.insert(id, user.id);
+    m_sessions.insert(id, Session{user.id, 0});
     return id;
 }
 
-const User* Sessions::user(const QString& sessionId) const
+const User* Sessions::user(const QString& sessionId)
 {
-    const auto it = m_sessions.constFind(sessionId);
-    if (it == m_sessions.constEnd()) {
+    const auto it = m_sessions.find(sessionId);
+    if (it == m_sessions.end()) {
+        return nullptr;
+    }
+    // An expired session is gone, as PHP's garbage collector removes it.
+    if (m_useLimit > 0 && ++it->uses > m_useLimit) {
+        m_sessions.erase(it);
         return nullptr;
     }
     for (const User& user : m_users) {
-        if (user.id == it.value()) {
+        if (user.id == it->userId) {
             return &user;
         }
     }

@@ -22,15 +22,28 @@ public:
     void addUser(const QString& name, const QString& password);
     const QVector<User>& users() const { return m_users; }
 
+    // Fault switches for the tests: every session expires after that many uses (0: never), and
+    // every login is refused.
+    void setUseLimit(int uses) { m_useLimit = uses; }
+    void setLoginsRefused(bool refused) { m_loginsRefused = refused; }
+
     // password is the MD5 hex, or the plain text when plain is set ("encryption":"PLAIN").
     const User* authenticate(const QString& name, const QString& password, bool plain) const;
 
     QString open(const User& user);
-    // Null for an unknown or closed session.
-    const User* user(const QString& sessionId) const;
+    // Null for an unknown, closed or expired session; a call that finds the session uses it once.
+    const User* user(const QString& sessionId);
     bool close(const QString& sessionId);
 
 private:
+    struct Session
+    {
+        QString userId;
+        int uses = 0;
+    };
+
     QVector<User> m_users;
-    QHash<QString, QString> m_sessions; // session id to user id
+    QHash<QString, Session> m_sessions; // by session id
+    int m_useLimit = 0;
+    bool m_loginsRefused = false;
 };

@@ -68,6 +68,8 @@ int main(int argc, char* argv[])
     for (const auto& [name, password] : options.users) {
         sessions.addUser(name, password);
     }
+    sessions.setUseLimit(options.faults.sessionUses);
+    sessions.setLoginsRefused(options.faults.refuseLogin);
     if (!options.seed.isEmpty()) {
         // Seeding adds fixed records; on top of others the counts the tests rely on would be wrong.
         if (!store.isEmpty()) {
@@ -85,7 +87,7 @@ int main(int argc, char* argv[])
     }
 
     Api api(store, sessions);
-    Server server(api);
+    Server server(api, options.faults);
     const quint16 port = server.listen(options.address, options.port);
     if (port == 0) {
         fail(QStringLiteral("cannot listen on %1 port %2").arg(options.address.toString()).arg(options.port));
