@@ -15,6 +15,7 @@
 #include "misc/CxList.h"
 #include "misc/TextUtil.h"
 
+#include <QHideEvent>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -61,6 +62,36 @@ template <class Record, class Visit> void WalkList(CxList* pList, Visit visit)
 bool IsSelected(uint32_t dwFlags)
 {
     return (dwFlags & REC_SELECTED) != 0;
+}
+
+// One line for a record the server kept: enough to find it there.
+std::string DescribeAddr(const SGAddrRecord& record)
+{
+    std::string text = record.szFirstName;
+    if (record.szLastName[0] != '\0')
+        text += (text.empty() ? "" : " ") + std::string(record.szLastName);
+    if (record.szEmail1[0] != '\0')
+        text += (text.empty() ? "<" : " <") + std::string(record.szEmail1) + ">";
+    return text.empty() ? "<empty>" : text;
+}
+
+std::string DescribeDate(const SGDateRecord& record)
+{
+    char szStart[32] = {};
+    FormatTimeText(record.dtStart, szStart, sizeof szStart);
+    return std::string(record.szSubject[0] != '\0' ? record.szSubject : "<empty>") + " (" + szStart + ")";
+}
+
+std::string DescribeTask(const SGTaskRecord& record)
+{
+    char szDue[32] = {};
+    FormatDateText(record.dtDue, szDue, sizeof szDue);
+    return std::string(record.szSubject[0] != '\0' ? record.szSubject : "<empty>") + " (due " + szDue + ")";
+}
+
+std::string DescribeNote(const SGNoteRecord&)
+{
+    return "a note";
 }
 
 } // namespace
@@ -118,7 +149,8 @@ bool TfmSGClean::ExchangeData(bool bSave)
 
 void TfmSGClean::hideEvent(QHideEvent* pEvent)
 {
-    m_pStart->stop();
+    if (!pEvent->spontaneous())
+        m_pStart->stop();
     TfmPage::hideEvent(pEvent);
 }
 
@@ -197,20 +229,24 @@ void TfmSGClean::SubmitDeletions()
     char szFolder[260] = {};
     const char* pFolder = GetAppDataFolder(szFolder) ? szFolder : nullptr;
 
-    if (IsChosen(DataKind::Contacts) && m_nAddrDeleted > 0)
-        SubmitKind(WorkSet.pAddrUtil, "contact", pFolder, "%sSGAddrStatus.dat");
-    if (IsChosen(DataKind::Calendar) && m_nDateDeleted > 0)
-        SubmitKind(WorkSet.pDateUtil, "calendar", pFolder, "%sSGDateStatus.dat");
-    if (IsChosen(DataKind::Tasks) && m_nTaskDeleted > 0)
-        SubmitKind(WorkSet.pTaskUtil, "task", pFolder, "%sSGTaskStatus.dat");
-    if (IsChosen(DataKind::Notes) && m_nNoteDeleted > 0)
-        SubmitKind(WorkSet.pNoteUtil, "note", pFolder, "%sSGNoteStatus.dat");
+    if (IsChosen(DataKind::Contacts) && m_nAddrDeleted > 0 &&
+        SubmitKind(WorkSet.pAddrUtil, "contact", pFolder, "%sSGAddrStatus.dat"))
+        ReportLeft<SGAddrRecord>(WorkSet.pAddrDups, *WorkSet.pAddrUtil, "contact", DescribeAddr);
+    if (IsChosen(DataKind::Calendar) && m_nDateDeleted > 0 &&
+        SubmitKind(WorkSet.pDateUtil, "calendar", pFolder, "%sSGDateStatus.dat"))
+        ReportLeft<SGDateRecord>(WorkSet.pDateDups, *WorkSet.pDateUtil, "calendar", DescribeDate);
+    if (IsChosen(DataKind::Tasks) && m_nTaskDeleted > 0 &&
+        SubmitKind(WorkSet.pTaskUtil, "task", pFolder, "%sSGTaskStatus.dat"))
+        ReportLeft<SGTaskRecord>(WorkSet.pTaskDups, *WorkSet.pTaskUtil, "task", DescribeTask);
+    if (IsChosen(DataKind::Notes) && m_nNoteDeleted > 0 &&
+        SubmitKind(WorkSet.pNoteUtil, "note", pFolder, "%sSGNoteStatus.dat"))
+        ReportLeft<SGNoteRecord>(WorkSet.pNoteDups, *WorkSet.pNoteUtil, "note", DescribeNote);
 
     StopWaitWindow();
     m_pDel->setValue(100);
 }
 
-void TfmSGClean::SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const char* szFolder,
+bool TfmSGClean::SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const char* szFolder,
                             const char* szProgressFormat)
 {
     if (szFolder != nullptr) {
@@ -221,7 +257,7 @@ void TfmSGClean::SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const
             SetWaitProgressFile(szPath);
     }
     if (pBridge == nullptr)
-        return;
+        return false;
 
     // The records were only marked so far: the account must not end as if the server had
     // deleted them when the helper said otherwise.
@@ -230,12 +266,35 @@ void TfmSGClean::SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const
     if (!bSubmitted)
         line += ": the data file could not be written.";
     else if (!pBridge->HasError())
-        return;
+        return false;
     else if (pBridge->GetError()[0] != '\0')
         line += std::string(": ") + pBridge->GetError();
     else
         line += ".";
     AddLogLine(line.c_str());
+    return true;
+}
+
+template <class Record, class Describe>
+void TfmSGClean::ReportLeft(CxList* pList, const CxSGBaseUtil& bridge, const char* szKindName, Describe describe)
+{
+    // Without the helper's word on each record, none of them can be called deleted.
+    const std::string mark = bridge.IsSubmitOutcomeKnown() ? "\tNot deleted: " : "\tNot confirmed: ";
+    int32_t nMarked = 0;
+    int32_t nLeft = 0;
+    WalkList<Record>(pList, [&](Record* pRecord) {
+        if (!IsSelected(pRecord->dwFlags) || pRecord->nStatus != SGSTATUS_DELETE)
+            return;
+        ++nMarked;
+        if ((pRecord->dwFlags & REC_NOT_DELETED) == 0)
+            return;
+        ++nLeft;
+        AddLogLine((mark + describe(*pRecord)).c_str());
+    });
+    char szLine[128];
+    std::snprintf(szLine, sizeof szLine, "\t%d of %d duplicate %s items were confirmed deleted by SugarCRM.",
+                  nMarked - nLeft, nMarked, szKindName);
+    AddLogLine(szLine);
 }
 
 void TfmSGClean::DeleteAddrRecord(SGAddrRecord* pRecord)

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+class CxList;
 class CxSGBaseUtil;
 class QPlainTextEdit;
 class QProgressBar;
@@ -50,8 +51,9 @@ public:
     void SetPauseForTesting(PauseFunc pfnPause);
 
 protected:
-    // Leaving the page (Restart) before the timer fired disarms the run: records the user turned
-    // away from must not be deleted behind the login page.
+    // Leaving the page (Prev, Restart) before the timer fired disarms the run: records the user
+    // turned away from must not be deleted behind the login page. Minimising the window hides the
+    // page too, but the user has not left it: that hide leaves the run armed.
     void hideEvent(QHideEvent* pEvent) override;
 
 private:
@@ -64,7 +66,12 @@ private:
     void AddOutcome(bool bMarked, int32_t& nDeleted);
     void StepProgress();
     void SubmitDeletions();
-    void SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const char* szFolder, const char* szProgressFormat);
+    // True when the submission failed; the memo then has said why.
+    bool SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const char* szFolder, const char* szProgressFormat);
+    // After a failed submission: names each marked record the server may still hold, and how many
+    // of the kind's deletions the server confirmed.
+    template <class Record, class Describe>
+    void ReportLeft(CxList* pList, const CxSGBaseUtil& bridge, const char* szKindName, Describe describe);
 
     TfmMain& m_main;
     QPlainTextEdit* m_pLog = nullptr;

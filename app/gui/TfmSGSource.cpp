@@ -221,9 +221,19 @@ bool TfmSGSource::LoadData()
     if (bThrown)
         ShowProblemReport(&m_main);
     else
-        MessageBox::ShowInfo(this, QStringLiteral("Can not retrieve your SugarCRM information. Please make sure "
-                                                  "that you entered the correct SugarCRM access settings."));
+        MessageBox::ShowInfo(this, LoadFailureMessage());
     return false;
+}
+
+QString TfmSGSource::LoadFailureMessage()
+{
+    QString text = QStringLiteral("Can not retrieve your SugarCRM information. Please make sure that you entered the "
+                                  "correct SugarCRM access settings.");
+    // The helpers' own words tell whether the address, the password or the server is at fault.
+    const std::string& reason = LoadFailureReason();
+    if (!reason.empty())
+        text += QStringLiteral("\n\n") + QString::fromLocal8Bit(reason.c_str());
+    return text;
 }
 
 void TfmSGSource::ShowRules()

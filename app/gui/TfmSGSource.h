@@ -31,6 +31,8 @@ private:
     bool TakeInput();
     bool LoadData();
     void ShowRules();
+    // The fixed message of a failed load, with the reasons the helpers gave below it.
+    static QString LoadFailureMessage();
 
     TfmMain& m_main;
     LoadFunc m_load;

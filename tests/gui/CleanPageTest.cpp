@@ -6,8 +6,10 @@
 #include "gui/TfmSGClean.h"
 #include "unit/StandinSupport.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -209,21 +211,62 @@ TEST_F(CleanPageTest, CalendarTaskAndNoteAccountsAndTheBarStepPerRecord)
     EXPECT_EQ(WorkSet.pAddrUtil->GetRecord(0)->nStatus, 0);
 }
 
-TEST_F(CleanPageTest, AFailedSubmissionIsReportedWithTheHelpersError)
+TEST_F(CleanPageTest, AFailedSubmissionNamesWhatTheServerStillHolds)
 {
     AppSettings.AppFlag = DataKind::Contacts;
+    // The helper gave no word on single records: none of them is called deleted.
     WriteStandinScript(DataFolder(), "Addr", "record\nerror Access denied for user admin\n");
     Fill(WorkSet.pAddrUtil, {Addr("Ann", "Lee", "", 1)});
     List(WorkSet.pAddrUtil, WorkSet.pAddrDups, {{0, true}});
     m_pPage->ExchangeData(false);
     m_pPage->tmStartTimer();
 
-    const std::string memo = Memo();
-    const std::string tail = Summary(1, 0, 0, 0) + "\nSubmitting the contact deletions to SugarCRM failed: "
-                                                   "Access denied for user admin";
+    std::string memo = Memo();
+    std::string tail = Summary(1, 0, 0, 0) + "\nSubmitting the contact deletions to SugarCRM failed: "
+                                            "Access denied for user admin\n\tNot confirmed: Ann Lee\n"
+                                            "\t0 of 1 duplicate contact items were confirmed deleted by SugarCRM.";
     ASSERT_GE(memo.size(), tail.size());
     EXPECT_EQ(memo.substr(memo.size() - tail.size()), tail);
     EXPECT_EQ(Bar(), 100);
+
+    // The helper names the one record the server kept, by its place in the data file.
+    FreeWorkSet();
+    MakeWorkSet();
+    WriteStandinScript(DataFolder(), "Addr", "error Could not delete Bob\nnot-deleted 2\n");
+    Fill(WorkSet.pAddrUtil, {Addr("Ann", "Lee", "a@x", 1), Addr("Kept", "One", "", 1), Addr("Bob", "Ray", "b@x", 1)});
+    List(WorkSet.pAddrUtil, WorkSet.pAddrDups, {{0, true}, {2, true}});
+    m_pPage->ExchangeData(false);
+    m_pPage->tmStartTimer();
+    memo = Memo();
+    tail = "failed: Could not delete Bob\n\tNot deleted: Bob Ray <b@x>\n"
+           "\t1 of 2 duplicate contact items were confirmed deleted by SugarCRM.";
+    ASSERT_GE(memo.size(), tail.size());
+    EXPECT_EQ(memo.substr(memo.size() - tail.size()), tail);
+}
+
+TEST_F(CleanPageTest, MinimisingInTheFirstSecondKeepsTheRunArmedAndLeavingDisarmsIt)
+{
+    AppSettings.AppFlag = DataKind::Contacts;
+    Fill(WorkSet.pAddrUtil, {Addr("Ann", "Lee", "", 1)});
+    List(WorkSet.pAddrUtil, WorkSet.pAddrDups, {{0, true}});
+    m_pMain->show();
+    m_pPage->show();
+    m_pPage->ExchangeData(false);
+    auto* pTimer = m_pPage->findChild<QTimer*>(QStringLiteral("tmStart"));
+    ASSERT_NE(pTimer, nullptr);
+    m_pMain->showMinimized();
+    QApplication::processEvents();
+    EXPECT_TRUE(pTimer->isActive());
+    m_pMain->showNormal();
+    QApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([pTimer] { return !pTimer->isActive(); }, 3000));
+    EXPECT_NE(Memo().find("Deletion succeeded."), std::string::npos);
+    EXPECT_EQ(HelperOperation("Addr"), "2");
+
+    // Leaving the page is another thing: the run is called off.
+    m_pPage->ExchangeData(false);
+    m_pPage->hide();
+    EXPECT_FALSE(pTimer->isActive());
 }
 
 TEST_F(CleanPageTest, ProgressFileIsClearedOnlyWhereTheDataFolderIsKnown)

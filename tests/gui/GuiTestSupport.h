@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -95,10 +96,18 @@ protected:
     char m_szDataFolder[260] = {};
 };
 
+// Thrown by Find for a widget that is not there: GoogleTest fails the running test on it and goes
+// on with the next one, where a null pointer would take the whole program down.
+struct MissingWidget : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
 template <class T>
 T* Find(QWidget* pParent, const char* szName)
 {
-    T* pWidget = pParent->findChild<T*>(QString::fromLatin1(szName));
-    EXPECT_NE(pWidget, nullptr) << "no widget " << szName;
+    T* pWidget = pParent != nullptr ? pParent->findChild<T*>(QString::fromLatin1(szName)) : nullptr;
+    if (pWidget == nullptr)
+        throw MissingWidget(std::string("no widget ") + szName);
     return pWidget;
 }

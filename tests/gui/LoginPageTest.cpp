@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WizardFixture.h"
+#include "core/WorkSet.h"
+#include "unit/StandinSupport.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -162,6 +164,24 @@ TEST_F(LoginPageTest, LoadRunsUnderTheWaitWindowWithTheWindowHeld)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(Get<QLabel>("lblStep")->text(),
               QStringLiteral("Please select enter your SugarCRM data access information"));
+}
+
+TEST_F(LoginPageTest, AFailedLoadSaysWhyBelowItsFixedMessage)
+{
+    FillLogin(QStringLiteral("http://crm"), QStringLiteral("admin"), QStringLiteral("wrong"));
+    WriteStandinScript(DataFolder(), "Addr", "error The server refused the login: Invalid Login\nexit 1\n");
+    m_load = [] { return LoadSelectedData(); };
+    MessageBox::Expect(MessageBox::Kind::Info,
+                       kLoadFailed + QStringLiteral("\n\nThe server refused the login: Invalid Login"));
+    ClickNext();
+    EXPECT_EQ(m_pMain->Step(), StepLogin);
+
+    // A helper that never ran says so in the runner's words.
+    WriteStandinScript(DataFolder(), "Addr", "crash\n");
+    MessageBox::Expect(MessageBox::Kind::Info,
+                       kLoadFailed + QStringLiteral("\n\nQuorvel.SGAddrUtil.exe ended abnormally: Segmentation fault"));
+    ClickNext();
+    EXPECT_EQ(m_pMain->Step(), StepLogin);
 }
 
 TEST_F(LoginPageTest, ExceptionInTheLoadShowsTheProblemReportInsteadOfAMessage)

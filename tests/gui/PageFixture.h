@@ -75,6 +75,12 @@ protected:
     void SetUp() override
     {
         GuiTest::SetUp();
+        MakeWorkSet();
+    }
+
+    // Four empty bridges pointed at the test's data folder and four empty lists.
+    void MakeWorkSet()
+    {
         FreeWorkSet();
         WorkSet.pAddrUtil = new CxSGAddrUtil();
         WorkSet.pDateUtil = new CxSGDateUtil();

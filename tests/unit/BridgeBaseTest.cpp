@@ -156,11 +156,10 @@ TEST_F(BridgeBaseTest, RunHelperWritesTheTwelveTextParametersOwnerOnly)
     EXPECT_FALSE(fs::exists(File("SGTaskParam.dat")));
 }
 
+// Not on Windows: needs a symbolic link, which Windows gives only to administrators.
+#ifndef _WIN32
 TEST_F(BridgeBaseTest, UnwritableParameterFileLeavesNoEarlierJobForTheHelper)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "needs a symbolic link, which Windows gives only to administrators";
-#endif
     // A link into a folder that does not exist cannot be opened for writing; it stands for the
     // parameter file of an earlier run that can no longer be replaced.
     fs::create_symlink(m_folder + "missing/SGTaskParam.dat", File("SGTaskParam.dat"));
@@ -169,6 +168,7 @@ TEST_F(BridgeBaseTest, UnwritableParameterFileLeavesNoEarlierJobForTheHelper)
     const auto messages = m_log.Messages();
     EXPECT_NE(std::find(messages.begin(), messages.end(), "Command executed successfully."), messages.end());
 }
+#endif
 
 TEST_F(BridgeBaseTest, ErrorFileReportsOnlyItsLastEntry)
 {
