@@ -52,8 +52,26 @@ bool WriteAll(int fd, const std::string& content)
     return true;
 }
 
+// The mode a new file gets from the process's umask, read without changing it (umask() would
+// change it for every other thread for a moment).
+mode_t DefaultFileMode()
+{
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    unsigned mask = 022;
+    if (f != nullptr) {
+        char line[128];
+        while (std::fgets(line, sizeof line, f) != nullptr) {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1)
+                break;
+        }
+        std::fclose(f);
+    }
+    return static_cast<mode_t>(0666 & ~mask);
+}
+
 // Writes the lines to a new file beside `path` and renames it over `path`. The file keeps the
-// permission bits of the one it replaces; a new file gets the process default.
+// permission bits of the one it replaces; a new file gets the process default. The new file is
+// owner-only while its bytes go in, so a file that holds a secret is never readable by others.
 bool SaveIni(const char* path, const ini::IniFile& ini)
 {
     const std::string content = ini::Serialize(ini);
@@ -66,16 +84,16 @@ bool SaveIni(const char* path, const ini::IniFile& ini)
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = std::string(path) + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno != EEXIST)
             return false;
     }
     if (fd < 0)
         return false;
 
-    bool ok = WriteAll(fd, content);
-    if (ok && hadMode)
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, content);
+    if (ok)
+        ok = ::fchmod(fd, hadMode ? old.st_mode & 07777 : DefaultFileMode()) == 0;
     if (ok)
         ok = ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
