@@ -77,4 +77,6 @@ private:
     Store m_store;
     CxFile m_file;
     CxList m_records;
+    // The last read found fewer records than the file's count, or a record cut short.
+    bool m_bDamaged = false;
 };

@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <new>
 #include <vector>
 
@@ -67,7 +68,17 @@ template <class Kind> bool CxSGRecordBridge<Kind>::Load()
     if (MakePath(m_szDataFile, szPath))
         plat::DeleteFile(szPath);
     RunHelper(1);
-    const bool bRead = ReadDataFile();
+    m_bDamaged = false;
+    bool bRead = ReadDataFile();
+    // Records cut short would be compared, and deleted, on fields the server never sent.
+    if (bRead && m_bDamaged) {
+        bRead = false;
+        if (!m_bHasError) {
+            m_bHasError = true;
+            std::snprintf(m_szError, sizeof m_szError, "The data file %s that %s wrote is damaged.", m_szDataFile,
+                          HelperProgram());
+        }
+    }
     if (bRead)
         DEBUG_LOG(LOG_MEDIUM, "%s", Kind::kInfo.szLoadDone);
     else
@@ -155,6 +166,7 @@ template <class Kind> bool CxSGRecordBridge<Kind>::ReadDataFile()
 
     int32_t nStored = 0;
     m_file.ReadInt(&nStored);
+    m_bDamaged = m_file.ReadPastEnd();
     DEBUG_LOG(LOG_MEDIUM, Kind::kInfo.szRecordCount, nStored);
     const uint32_t nCount = static_cast<uint32_t>(nStored);
     for (uint32_t i = 0; i < nCount; ++i) {
@@ -162,6 +174,7 @@ template <class Kind> bool CxSGRecordBridge<Kind>::ReadDataFile()
         // so a wrong count cannot fill memory with empty records.
         if (m_file.AtEnd()) {
             DEBUG_LOG(LOG_CRITICAL, "The data file ended after %u of %u records.", i, nCount);
+            m_bDamaged = true;
             break;
         }
         Record* pRecord = new (std::nothrow) Record();
@@ -171,6 +184,7 @@ template <class Kind> bool CxSGRecordBridge<Kind>::ReadDataFile()
             return false;
         }
         Kind::ReadRecord(m_file, *pRecord);
+        m_bDamaged = m_bDamaged || m_file.ReadPastEnd();
         AddRecord(pRecord);
     }
     m_file.Close();

@@ -184,6 +184,11 @@ int64_t CxFile::GetFileSize(const char* szPath)
     return plat::FileSize(szPath);
 }
 
+bool CxFile::ReadPastEnd() const
+{
+    return m_pFile != nullptr && std::feof(m_pFile) != 0;
+}
+
 bool CxFile::AtEnd()
 {
     if (m_pFile == nullptr)

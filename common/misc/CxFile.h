@@ -40,6 +40,8 @@ public:
     // True when no byte is left to read (or no stream is open). Readers of outside files use it
     // to stop at the real end instead of trusting a stored count.
     bool AtEnd();
+    // True once a read has run into the end: the item it read was cut short.
+    bool ReadPastEnd() const;
 
 private:
     std::FILE* m_pFile = nullptr;

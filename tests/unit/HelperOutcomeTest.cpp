@@ -130,6 +130,20 @@ TEST_F(HelperOutcomeTest, AHelperThatNeverDidItsWorkFailsTheLoadWhateverDataFile
 #endif
 }
 
+TEST_F(HelperOutcomeTest, ADamagedDataFileFailsTheLoad)
+{
+    const std::string whole = ThreeTasksHex();
+    // A forged count, a record cut short, and a file of nothing but noise.
+    for (const std::string hex : {"09" + whole.substr(2), whole.substr(0, whole.size() - 6), std::string("ff7f")}) {
+        WriteStandinScript(m_dir.path(), "Task", "write-data-hex " + hex + "\n");
+        EXPECT_FALSE(m_bridge.Load()) << hex.size();
+        EXPECT_STREQ(m_bridge.GetError(), "The data file SGTask.dat that Quorvel.SGTaskUtil.exe wrote is damaged.");
+    }
+    WriteStandinScript(m_dir.path(), "Task", "write-data-hex " + whole + "\n");
+    EXPECT_TRUE(m_bridge.Load());
+    EXPECT_FALSE(m_bridge.HasError());
+}
+
 TEST_F(HelperOutcomeTest, AnExitCodeAloneIsLoggedButIsNoError)
 {
     WriteStandinScript(m_dir.path(), "Task", "write-data-hex 00000000\nexit 4\n");
