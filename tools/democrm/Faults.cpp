@@ -24,7 +24,7 @@ bool readNumber(const QString& text, qint64 low, qint64 high, qint64* number)
 {
     bool ok = false;
     *number = text.toLongLong(&ok);
-    return ok && !text.startsWith(u'+') && *number >= low && *number <= high;
+    return ok && *number >= low && *number <= high;
 }
 
 bool readMs(const QCommandLineParser& parser, const QString& name, qint64 low, int* ms, QString* error)
