@@ -351,13 +351,15 @@ bool SugarClient::DeleteEntry(const QString& module, const QString& id)
     const QJsonArray args{m_session, module, NameValuePairs(id)};
     const QString method = QStringLiteral("set_entry");
     Answer answer;
-    if (!Post(method, FormBody(method, args), answer))
+    // An answer lost on the way says nothing about whether the server carried the deletion out.
+    const bool bAnswered = Post(method, FormBody(method, args), answer);
+    if (!bAnswered && WasStopped())
         return false;
 
     QJsonValue result;
     int nNumber = 0;
     QString text;
-    if (answer.nStatus == 200 && ParseServerJson(answer.body, result)) {
+    if (bAnswered && answer.nStatus == 200 && ParseServerJson(answer.body, result)) {
         if (IsApiError(result, QStringLiteral("id"), nNumber, text)) {
             if (nNumber != kInvalidSession) {
                 m_error = text;
@@ -376,7 +378,8 @@ bool SugarClient::DeleteEntry(const QString& module, const QString& id)
     }
 
     // No clear answer: look at the record itself.
-    const QString failure = answer.nStatus != 200
+    const QString failure = !bAnswered ? m_error
+                            : answer.nStatus != 200
                                 ? QStringLiteral("the server failed (HTTP %1)").arg(answer.nStatus)
                                 : QStringLiteral("the server's answer cannot be read");
     HELPER_LOG(1, "Deleting %s %s: %s; reading the record back.", qUtf8Printable(module), qUtf8Printable(id),
