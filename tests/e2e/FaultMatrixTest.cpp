@@ -488,8 +488,11 @@ TEST_F(FaultMatrixTest, RandomRunsNeverLoseOrMisreportARecord)
         }
         std::multiset<std::string> ticked;
         DeleteTicked(ticked);
-        ExpectHonestOutcome(before, ticked);
-        nDeletedTotal += static_cast<int>(before.size() - Snapshot().size());
+        // With nothing ticked no helper runs, and a login fault would hit the check's own login.
+        if (!ticked.empty() || nFault != 4) {
+            ExpectHonestOutcome(before, ticked);
+            nDeletedTotal += static_cast<int>(before.size() - Snapshot().size());
+        }
         BackToLogin();
         m_server.stop();
         if (HasFailure()) {

@@ -134,7 +134,7 @@ TEST_F(HelperOutcomeTest, ADamagedDataFileFailsTheLoad)
 {
     const std::string whole = ThreeTasksHex();
     // A forged count, a record cut short, and a file of nothing but noise.
-    for (const std::string hex : {"09" + whole.substr(2), whole.substr(0, whole.size() - 6), std::string("ff7f")}) {
+    for (const std::string& hex : {"09" + whole.substr(2), whole.substr(0, whole.size() - 6), std::string("ff7f")}) {
         WriteStandinScript(m_dir.path(), "Task", "write-data-hex " + hex + "\n");
         EXPECT_FALSE(m_bridge.Load()) << hex.size();
         EXPECT_STREQ(m_bridge.GetError(), "The data file SGTask.dat that Quorvel.SGTaskUtil.exe wrote is damaged.");
@@ -177,7 +177,7 @@ TEST_F(HelperOutcomeTest, ASubmissionNamesTheRecordsTheServerKept)
     EXPECT_EQ(NotDeletedMask(), 0b100u);
 
     // A list that cannot be read proves nothing: no record counts as deleted.
-    for (const std::string list : {"2,x", "2,,0", "99999999999"}) {
+    for (const std::string& list : {"2,x", "2,,0", "99999999999"}) {
         LoadAndMarkTwo();
         WriteStandinScript(m_dir.path(), "Task", "error failed\nnot-deleted " + list + "\n");
         EXPECT_TRUE(m_bridge.Submit());
