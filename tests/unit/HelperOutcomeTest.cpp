@@ -177,12 +177,12 @@ TEST_F(HelperOutcomeTest, ASubmissionNamesTheRecordsTheServerKept)
     EXPECT_EQ(NotDeletedMask(), 0b100u);
 
     // A list that cannot be read proves nothing: no record counts as deleted.
-    for (const std::string& list : {"2,x", "2,,0", "99999999999"}) {
+    for (const char* szList : {"2,x", "2,,0", "99999999999"}) {
         LoadAndMarkTwo();
-        WriteStandinScript(m_dir.path(), "Task", "error failed\nnot-deleted " + list + "\n");
+        WriteStandinScript(m_dir.path(), "Task", "error failed\nnot-deleted " + std::string(szList) + "\n");
         EXPECT_TRUE(m_bridge.Submit());
-        EXPECT_FALSE(m_bridge.IsSubmitOutcomeKnown()) << list;
-        EXPECT_EQ(NotDeletedMask(), 0b101u) << list;
+        EXPECT_FALSE(m_bridge.IsSubmitOutcomeKnown()) << szList;
+        EXPECT_EQ(NotDeletedMask(), 0b101u) << szList;
     }
 
     // An error without the list: the helper did not say, so nothing is confirmed.
