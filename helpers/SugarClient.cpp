@@ -348,33 +348,41 @@ bool SugarClient::IsDeleted(const QString& module, const QString& id, bool& bDel
 
 bool SugarClient::DeleteEntry(const QString& module, const QString& id)
 {
-    const QJsonArray args{m_session, module, NameValuePairs(id)};
     const QString method = QStringLiteral("set_entry");
+    bool bLoggedInAgain = false;
     Answer answer;
-    // An answer lost on the way says nothing about whether the server carried the deletion out.
-    const bool bAnswered = Post(method, FormBody(method, args), answer);
-    if (!bAnswered && WasStopped())
-        return false;
+    bool bAnswered = false;
+    for (;;) {
+        const QJsonArray args{m_session, module, NameValuePairs(id)};
+        // An answer lost on the way says nothing about whether the server carried the deletion out.
+        bAnswered = Post(method, FormBody(method, args), answer);
+        if (!bAnswered && WasStopped())
+            return false;
 
-    QJsonValue result;
-    int nNumber = 0;
-    QString text;
-    if (bAnswered && answer.nStatus == 200 && ParseServerJson(answer.body, result)) {
-        if (IsApiError(result, QStringLiteral("id"), nNumber, text)) {
-            if (nNumber != kInvalidSession) {
-                m_error = text;
+        QJsonValue result;
+        int nNumber = 0;
+        QString text;
+        if (!bAnswered || answer.nStatus != 200 || !ParseServerJson(answer.body, result))
+            break;
+        if (!IsApiError(result, QStringLiteral("id"), nNumber, text)) {
+            if (result.toObject().value(QLatin1String("id")).toString() == id)
+                return true;
+            if (result.isNull()) {
+                m_error = QStringLiteral("The server does not accept the record id.");
                 return false;
             }
-            // The session ended: Call logs in again and repeats the deletion.
-            return Call(method, args, QStringLiteral("id"), result) &&
-                   result.toObject().value(QLatin1String("id")).toString() == id;
+            break;
         }
-        if (result.toObject().value(QLatin1String("id")).toString() == id)
-            return true;
-        if (result.isNull()) {
-            m_error = QStringLiteral("The server does not accept the record id.");
+        // The session ended before the deletion: log in again once and repeat it, judged as the
+        // first try would have been (an unclear answer is checked on the record itself).
+        if (nNumber != kInvalidSession || bLoggedInAgain) {
+            m_error = text;
             return false;
         }
+        HELPER_LOG(1, "The session ended; logging in again.");
+        bLoggedInAgain = true;
+        if (!Login(m_user, QString()))
+            return false;
     }
 
     // No clear answer: look at the record itself.
