@@ -194,7 +194,8 @@ void DeleteLeftoverParamFiles(const char* szFolder)
 {
     if (szFolder == nullptr || szFolder[0] == '\0')
         return;
-    for (const char* szName : {"SGAddrParam.dat", "SGDateParam.dat", "SGTaskParam.dat", "SGNoteParam.dat"}) {
+    for (const char* szName : {SGAddrKind::kInfo.szParamFile, SGDateKind::kInfo.szParamFile,
+                               SGTaskKind::kInfo.szParamFile, SGNoteKind::kInfo.szParamFile}) {
         const std::string path = std::string(szFolder) + szName;
         if (plat::DeleteFile(path.c_str()))
             DEBUG_LOG(LOG_MEDIUM, "Deleted a parameter file left by an earlier run: %s", path.c_str());

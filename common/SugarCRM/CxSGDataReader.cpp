@@ -23,13 +23,15 @@ void DeleteExchangeFile(const char* szFolder, const char* szName)
 
 } // namespace
 
-CxSGDataReader::CxSGDataReader()
+CxSGDataReader::CxSGDataReader(const char* szHelperFile)
 {
     m_szProgram[0] = '\0';
     m_szFolder[0] = '\0';
     m_szParamFile[0] = '\0';
     m_szDataFile[0] = '\0';
     m_szHelperFile[0] = '\0';
+    if (szHelperFile != nullptr)
+        CopyText(m_szHelperFile, szHelperFile);
 }
 
 CxSGDataReader::~CxSGDataReader()
@@ -63,12 +65,6 @@ void CxSGDataReader::SetDataFile(const char* szDataFile)
 {
     if (szDataFile != nullptr)
         CopyText(m_szDataFile, szDataFile);
-}
-
-void CxSGDataReader::SetHelperFile(const char* szHelperFile)
-{
-    if (szHelperFile != nullptr)
-        CopyText(m_szHelperFile, szHelperFile);
 }
 
 void CxSGDataReader::SetAllWaitLimitsForTesting(uint32_t nMilliseconds)

@@ -37,7 +37,9 @@ class CxSGDataReader
 public:
     static constexpr uint32_t kDefaultWaitLimitMs = 1800000;
 
-    CxSGDataReader();
+    // szHelperFile: a file the helper keeps in the folder between its runs (the notes helper's id
+    // list), deleted with the others at the end; null for none.
+    explicit CxSGDataReader(const char* szHelperFile = nullptr);
     virtual ~CxSGDataReader();
     CxSGDataReader(const CxSGDataReader&) = delete;
     CxSGDataReader& operator=(const CxSGDataReader&) = delete;
@@ -46,8 +48,6 @@ public:
     void SetFolder(const char* szFolder);
     void SetParamFile(const char* szParamFile);
     void SetDataFile(const char* szDataFile);
-    // A file the helper keeps in the folder between its runs (the notes helper's id list).
-    void SetHelperFile(const char* szHelperFile);
 
     HelperOutcome Run();
 

@@ -215,9 +215,7 @@ template <class Kind> bool CxSGRecordBridge<Kind>::WriteDataFile()
 template <class Kind> CxSGDataReader& CxSGRecordBridge<Kind>::Runner()
 {
     // One runner per kind: it deletes the kind's parameter and data files when the program ends.
-    static CxSGDataReader runner;
-    if (Kind::kInfo.szHelperFile != nullptr)
-        runner.SetHelperFile(Kind::kInfo.szHelperFile);
+    static CxSGDataReader runner(Kind::kInfo.szHelperFile);
     return runner;
 }
 

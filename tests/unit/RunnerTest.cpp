@@ -152,9 +152,8 @@ TEST_F(RunnerTest, DestroyedRunnerDeletesTheParameterAndDataFilesOfItsLastRun)
     WriteStandinScript(m_exchange, "Task", "write-data-hex 00000000\n");
     WriteText(m_exchange + "SGTaskErr.dat", "[Error]\r\nError.Count=0\r\n");
     {
-        CxSGDataReader runner;
+        CxSGDataReader runner("SGTaskIds.dat");
         SetUpTaskRunner(runner);
-        runner.SetHelperFile("SGTaskIds.dat");
         EXPECT_EQ(runner.Run().state, HelperOutcome::State::Exited);
         EXPECT_EQ(ReadBytes(m_exchange + "SGTask.dat"), (std::vector<unsigned char>{0, 0, 0, 0}));
         EXPECT_TRUE(fs::exists(m_exchange + "SGTaskParam.dat"));
