@@ -5,6 +5,7 @@
 // a load must fail: a refused login, a server that is gone, and a stop request.
 #include "DemocrmProcess.h"
 #include "RestClient.h"
+#include "ServerTable.h"
 #include "SugarCRM/CxSGAddr.h"
 #include "SugarCRM/CxSGDate.h"
 #include "SugarCRM/CxSGNote.h"
@@ -38,38 +39,7 @@ namespace
 {
 
 // Every module the helpers read, so that cleaning one kind is also seen to leave the others alone.
-const char* const kModules[] = {"Accounts", "Contacts", "Leads", "Calls", "Meetings", "Tasks", "Notes"};
-
-// The live records of the server: "Module/id" to the record's fields as compact JSON.
-using Snapshot = std::map<std::string, std::string>;
-
-bool ReadModule(RestClient& client, const QString& session, const char* szModule, Snapshot& snapshot)
-{
-    constexpr int kPage = 250;
-    for (int nOffset = 0;;) {
-        // Empty select_fields: every field of the module.
-        const QJsonArray args{
-            session, QLatin1String(szModule), QString(), QString(), nOffset, QJsonArray(), QJsonArray(), kPage, 0};
-        const RestReply reply =
-            client.call(QStringLiteral("get_entry_list"), QJsonDocument(args).toJson(QJsonDocument::Compact));
-        const QJsonObject page = reply.json.toObject();
-        if (reply.status != 200 || !page.value(QLatin1String("entry_list")).isArray())
-            return false;
-        const QJsonArray entries = page.value(QLatin1String("entry_list")).toArray();
-        for (const QJsonValue entry : entries) {
-            QJsonObject fields = entry.toObject().value(QLatin1String("name_value_list")).toObject();
-            // They follow the account link, which deleting a copied account rightly removes.
-            fields.remove(QLatin1String("account_id"));
-            fields.remove(QLatin1String("account_name"));
-            const std::string key =
-                std::string(szModule) + '/' + entry.toObject().value(QLatin1String("id")).toString().toStdString();
-            snapshot[key] = QJsonDocument(fields).toJson(QJsonDocument::Compact).toStdString();
-        }
-        if (entries.size() < kPage)
-            return true;
-        nOffset += static_cast<int>(entries.size());
-    }
-}
+using Snapshot = ServerTable;
 
 std::string ModuleOf(const std::string& key)
 {
@@ -207,12 +177,8 @@ protected:
 
     Snapshot ReadServer()
     {
-        RestClient client(m_server.baseUrl());
-        const QString session = client.login(QStringLiteral("admin"));
-        EXPECT_FALSE(session.isEmpty());
         Snapshot snapshot;
-        for (const char* szModule : kModules)
-            EXPECT_TRUE(ReadModule(client, session, szModule, snapshot)) << szModule;
+        EXPECT_TRUE(ReadServerTable(m_server.baseUrl(), snapshot));
         return snapshot;
     }
 

@@ -8,34 +8,28 @@
 // way (VELTRANE_FAULT_SEEDS sets how many; 20 by default).
 #include "DemocrmProcess.h"
 #include "RestClient.h"
+#include "ServerTable.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/PageFixture.h"
+#include "gui/RealPagesFixture.h"
 #include "unit/StandinSupport.h"
 
 #include "SugarCRM/CxSGDataReader.h"
 #include "helpers/HtmlEntities.h"
-#include "gui/TfmMain.h"
-#include "gui/TfmSGClean.h"
-#include "gui/TfmSGData.h"
-#include "gui/TfmSGSource.h"
 #include "misc/CxList.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
 #include <cstdlib>
-#include <iterator>
 #include <filesystem>
-#include <map>
-#include <memory>
+#include <iterator>
 #include <random>
 #include <set>
 
@@ -46,62 +40,25 @@ namespace fs = std::filesystem;
 
 std::vector<std::string> g_boxes;
 
-void NoPause(int) {}
-
-// A live contact of the server: its id and what the memo shows of it.
-struct Contact
+// How the memo names a contact it could not delete.
+std::string Described(const std::string& first, const std::string& last, const std::string& email)
 {
-    std::string first;
-    std::string last;
-    std::string email;
-    std::string fields; // every field, as compact JSON
-};
-using Table = std::map<std::string, Contact>; // "Module/id" to the record
-
-bool ReadModule(RestClient& client, const QString& session, const char* szModule, Table& table)
-{
-    constexpr int kPage = 250;
-    for (int nOffset = 0;;) {
-        const QJsonArray args{
-            session, QLatin1String(szModule), QString(), QString(), nOffset, QJsonArray(), QJsonArray(), kPage, 0};
-        const RestReply reply =
-            client.call(QStringLiteral("get_entry_list"), QJsonDocument(args).toJson(QJsonDocument::Compact));
-        const QJsonObject page = reply.json.toObject();
-        if (reply.status != 200 || !page.value(QLatin1String("entry_list")).isArray())
-            return false;
-        const QJsonArray entries = page.value(QLatin1String("entry_list")).toArray();
-        for (const QJsonValue entry : entries) {
-            QJsonObject fields = entry.toObject().value(QLatin1String("name_value_list")).toObject();
-            // The server sends its texts HTML-encoded, as the helpers find them.
-            const auto value = [&fields](const char* szName) {
-                return DecodeHtmlEntities(
-                           fields.value(QLatin1String(szName)).toObject().value(QLatin1String("value")).toString())
-                    .toStdString();
-            };
-            Contact contact{value("first_name"), value(std::string(szModule) == "Accounts" ? "name" : "last_name"),
-                            value("email1"), std::string()};
-            // They follow the account link, which deleting a ticked account rightly removes.
-            fields.remove(QLatin1String("account_id"));
-            fields.remove(QLatin1String("account_name"));
-            contact.fields = QJsonDocument(fields).toJson(QJsonDocument::Compact).toStdString();
-            table[std::string(szModule) + '/' + entry.toObject().value(QLatin1String("id")).toString().toStdString()] =
-                contact;
-        }
-        if (entries.size() < kPage)
-            return true;
-        nOffset += static_cast<int>(entries.size());
-    }
+    std::string text = first;
+    if (!last.empty())
+        text += (text.empty() ? "" : " ") + last;
+    if (!email.empty())
+        text += (text.empty() ? "<" : " <") + email + ">";
+    return text.empty() ? "<empty>" : text;
 }
 
-// How the memo names a contact it could not delete.
-std::string Described(const Contact& contact)
+// The same for a record as the server holds it, its texts HTML-encoded as the helpers find them;
+// an account's name stands where a person's last name does.
+std::string Described(const std::string& key, const QJsonObject& fields)
 {
-    std::string text = contact.first;
-    if (!contact.last.empty())
-        text += (text.empty() ? "" : " ") + contact.last;
-    if (!contact.email.empty())
-        text += (text.empty() ? "<" : " <") + contact.email + ">";
-    return text.empty() ? "<empty>" : text;
+    const auto text = [&fields](const char* szName) {
+        return DecodeHtmlEntities(FieldText(fields, szName)).toStdString();
+    };
+    return Described(text("first_name"), text(key.rfind("Accounts/", 0) == 0 ? "name" : "last_name"), text("email1"));
 }
 
 std::multiset<std::string> Lines(const std::string& memo, const std::string& prefix)
@@ -132,33 +89,22 @@ enum class Helper
     Standin
 };
 
-class FaultMatrixTest : public GuiTest
+class FaultMatrixTest : public RealPagesTest
 {
 protected:
     void SetUp() override
     {
-        GuiTest::SetUp();
+        RealPagesTest::SetUp();
         g_boxes.clear();
-        SetLoadPauseForTesting(NoPause);
         PlaceHelper(Helper::Real);
-        m_pMain = std::make_unique<TfmMain>();
-        m_pClean = new TfmSGClean(*m_pMain);
-        m_pClean->SetPauseForTesting(NoPause);
-        m_pMain->SetPages(new TfmSGSource(*m_pMain), new TfmSGData, m_pClean);
-        m_pMain->Start();
-        m_pMain->show();
     }
 
     void TearDown() override
     {
-        EXPECT_TRUE(JoinWaitThread(5000));
-        m_pMain.reset();
-        FreeWorkSet();
-        SetLoadPauseForTesting(nullptr);
         CxSGDataReader::SetAllWaitLimitsForTesting(0);
         m_server.stop();
         PlaceHelper(Helper::Real);
-        GuiTest::TearDown();
+        RealPagesTest::TearDown();
     }
 
     // The contacts helper beside this program: the real one, none, one that is not a program, or the
@@ -184,13 +130,10 @@ protected:
         ASSERT_TRUE(m_server.start(arguments, &error)) << error.toStdString();
     }
 
-    Table Snapshot()
+    ServerTable Snapshot()
     {
-        RestClient client(m_server.baseUrl());
-        const QString session = client.login(QStringLiteral("admin"));
-        Table table;
-        for (const char* szModule : {"Contacts", "Accounts", "Leads", "Calls", "Meetings", "Tasks", "Notes"})
-            EXPECT_TRUE(ReadModule(client, session, szModule, table)) << szModule;
+        ServerTable table;
+        EXPECT_TRUE(ReadServerTable(m_server.baseUrl(), table));
         return table;
     }
 
@@ -212,7 +155,7 @@ protected:
         for (void* p = WorkSet.pAddrDups->GetFirst(); p != nullptr; p = WorkSet.pAddrDups->GetNext()) {
             const auto* pRecord = static_cast<const SGAddrRecord*>(p);
             if ((pRecord->dwFlags & REC_SELECTED) != 0)
-                ticked.insert(Described({pRecord->szFirstName, pRecord->szLastName, pRecord->szEmail1, ""}));
+                ticked.insert(Described(pRecord->szFirstName, pRecord->szLastName, pRecord->szEmail1));
         }
         return ticked;
     }
@@ -220,30 +163,24 @@ protected:
     // Leaving the review page turns the ticks into marks; ticked receives what they name.
     void DeleteTicked(std::multiset<std::string>& ticked)
     {
-        ClickNext();
-        ASSERT_EQ(m_pMain->Step(), StepDelete);
-        ticked = Ticked();
-        auto* pTimer = m_pClean->findChild<QTimer*>(QStringLiteral("tmStart"));
-        ASSERT_TRUE(pTimer != nullptr && pTimer->isActive());
-        pTimer->setInterval(0);
-        EXPECT_TRUE(QTest::qWaitFor([pTimer] { return !pTimer->isActive(); }, 120000));
+        RealPagesTest::DeleteTicked(120000, [&ticked] { ticked = Ticked(); });
         EXPECT_TRUE(JoinWaitThread(5000));
     }
 
     // What every case must hold after the run: each ticked record is either gone from the server or
     // named in the memo as left there, nothing else is gone or changed, and the memo's count of
     // confirmed deletions is the number gone.
-    void ExpectHonestOutcome(const Table& before, const std::multiset<std::string>& ticked)
+    void ExpectHonestOutcome(const ServerTable& before, const std::multiset<std::string>& ticked)
     {
-        const Table after = Snapshot();
+        const ServerTable after = Snapshot();
         const std::string memo = Memo();
         std::multiset<std::string> gone;
         for (const auto& [key, record] : before) {
             const auto it = after.find(key);
             if (it == after.end())
-                gone.insert(Described(record));
+                gone.insert(Described(key, record));
             else
-                EXPECT_EQ(it->second.fields, record.fields) << key;
+                EXPECT_EQ(it->second, record) << key;
         }
         EXPECT_EQ(after.size() + gone.size(), before.size()) << "records appeared";
         EXPECT_EQ(Count(memo, "Deletion succeeded."), static_cast<int>(ticked.size()));
@@ -266,8 +203,6 @@ protected:
         }
     }
 
-    template <class T> T* Get(const char* szName) { return Find<T>(m_pMain.get(), szName); }
-    void ClickNext() { QTest::mouseClick(Get<QPushButton>("btnNext"), Qt::LeftButton); }
     // Prev from the review page, or the restart that Prev is on the deletion page.
     void BackToLogin()
     {
@@ -275,7 +210,6 @@ protected:
             QTest::mouseClick(Get<QPushButton>("btnPrev"), Qt::LeftButton);
         EXPECT_EQ(m_pMain->Step(), StepLogin);
     }
-    std::string Memo() { return Get<QPlainTextEdit>("memLog")->toPlainText().toStdString(); }
 
     void ExpectBox(const std::string& part)
     {
@@ -286,14 +220,12 @@ protected:
     }
 
     DemocrmProcess m_server;
-    std::unique_ptr<TfmMain> m_pMain;
-    TfmSGClean* m_pClean = nullptr;
 };
 
 TEST_F(FaultMatrixTest, AHelperThatNeverRanFailsTheLoadAndSaysWhy)
 {
     StartServer({});
-    const Table before = Snapshot();
+    const ServerTable before = Snapshot();
     struct Case
     {
         Helper helper;
@@ -384,7 +316,7 @@ TEST_F(FaultMatrixTest, ServerFaultsDuringTheSubmissionNameWhatIsLeft)
     };
     for (const QStringList& arguments : cases) {
         StartServer(arguments);
-        const Table before = Snapshot();
+        const ServerTable before = Snapshot();
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
         ASSERT_TRUE(Load(m_server.baseUrl()));
         std::multiset<std::string> ticked;
@@ -403,7 +335,7 @@ TEST_F(FaultMatrixTest, ServerFaultsDuringTheSubmissionNameWhatIsLeft)
 TEST_F(FaultMatrixTest, AFullDiskOrAnUnwritableLogLosesNothing)
 {
     StartServer({});
-    Table before = Snapshot();
+    ServerTable before = Snapshot();
     ASSERT_TRUE(Load(m_server.baseUrl()));
     std::multiset<std::string> ticked;
     // The data file cannot be written back: nothing reaches the server, and the memo says so.
@@ -482,7 +414,7 @@ TEST_F(FaultMatrixTest, RandomRunsNeverLoseOrMisreportARecord)
         ASSERT_TRUE(m_server.start(arguments, &error)) << error.toStdString();
         // The snapshot's own requests are counted too, but they send no set_entry and only the
         // first login.
-        const Table before = Snapshot();
+        const ServerTable before = Snapshot();
         SCOPED_TRACE("seed " + std::to_string(nSeed) + ", fault " + std::to_string(nFault));
         ASSERT_TRUE(Load(m_server.baseUrl()));
         auto* pList = Get<QTreeView>("lvAddr");

@@ -2,6 +2,7 @@
 // Whole cleanings through the real pages, with the stand-in helper in place of the real ones.
 #include "GuiTestSupport.h"
 #include "PageFixture.h"
+#include "RealPagesFixture.h"
 
 #include "SugarCRM/ParamFileReader.h"
 #include "gui/TfmDebug.h"
@@ -27,8 +28,6 @@
 namespace
 {
 
-void NoPause(int) {}
-
 int Count(const std::string& text, const std::string& part)
 {
     int nCount = 0;
@@ -37,30 +36,9 @@ int Count(const std::string& text, const std::string& part)
     return nCount;
 }
 
-class CleaningTest : public GuiTest
+class CleaningTest : public RealPagesTest
 {
 protected:
-    void SetUp() override
-    {
-        GuiTest::SetUp();
-        SetLoadPauseForTesting(NoPause);
-        m_pMain = std::make_unique<TfmMain>();
-        m_pClean = new TfmSGClean(*m_pMain);
-        m_pClean->SetPauseForTesting(NoPause);
-        m_pMain->SetPages(new TfmSGSource(*m_pMain), new TfmSGData, m_pClean);
-        m_pMain->Start();
-        m_pMain->show();
-    }
-
-    void TearDown() override
-    {
-        EXPECT_TRUE(JoinWaitThread(5000));
-        m_pMain.reset();
-        FreeWorkSet();
-        SetLoadPauseForTesting(nullptr);
-        GuiTest::TearDown();
-    }
-
     // The helper's load copies these contacts into its data file; later runs only record themselves.
     void LoginAndLoad(const std::vector<SGAddrRecord>& contacts)
     {
@@ -76,22 +54,6 @@ protected:
         WriteStandinScript(DataFolder(), "Addr", "record\n");
     }
 
-    // Next from the review page, then the timer, fired by the event loop without a second's wait.
-    void DeleteTicked()
-    {
-        ClickNext();
-        ASSERT_EQ(m_pMain->Step(), StepDelete);
-        auto* pTimer = m_pClean->findChild<QTimer*>(QStringLiteral("tmStart"));
-        ASSERT_TRUE(pTimer != nullptr && pTimer->isActive());
-        pTimer->setInterval(0);
-        EXPECT_TRUE(QTest::qWaitFor([pTimer] { return !pTimer->isActive(); }, 5000));
-        pTimer->setInterval(1000);
-    }
-
-    template <class T> T* Get(const char* szName) { return Find<T>(m_pMain.get(), szName); }
-    void ClickNext() { QTest::mouseClick(Get<QPushButton>("btnNext"), Qt::LeftButton); }
-    std::string Memo() { return Get<QPlainTextEdit>("memLog")->toPlainText().toStdString(); }
-
     std::string HelperOperation()
     {
         ParamFileReader params;
@@ -101,8 +63,6 @@ protected:
         return operation;
     }
 
-    std::unique_ptr<TfmMain> m_pMain;
-    TfmSGClean* m_pClean = nullptr;
 };
 
 TEST_F(CleaningTest, TickedDuplicatesAreDeletedAndTheUntickedOneStays)
