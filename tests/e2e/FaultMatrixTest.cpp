@@ -278,7 +278,15 @@ TEST_F(FaultMatrixTest, ServerFaultsDuringTheFetchAreReported)
           QStringLiteral("1")},
          "admin", "Loading"},
         {{QStringLiteral("--session-expires-after"), QStringLiteral("3")}, "admin", ""},
+        // Slower than the helper's time-out (2 s here): once is retried, four times in a row is not.
+        {{QStringLiteral("--fault-method"), QStringLiteral("get_entry_list"), QStringLiteral("--delay-request"),
+          QStringLiteral("1"), QStringLiteral("--delay-ms"), QStringLiteral("3000")},
+         "admin", ""},
+        {{QStringLiteral("--fault-method"), QStringLiteral("get_entry_list"), QStringLiteral("--delay-request"),
+          QStringLiteral("1-4"), QStringLiteral("--delay-ms"), QStringLiteral("3000")},
+         "admin", "did not answer within 2 seconds"},
     };
+    qputenv("VELTRANE_HELPER_TIMEOUT_MS", "2000");
     for (const Case& test : cases) {
         StartServer(test.arguments);
         const bool bLoaded = Load(m_server.baseUrl(), QString::fromLatin1(test.szPassword));
@@ -294,9 +302,41 @@ TEST_F(FaultMatrixTest, ServerFaultsDuringTheFetchAreReported)
         m_server.stop();
     }
 
+    qunsetenv("VELTRANE_HELPER_TIMEOUT_MS");
+
     // Nobody listens at all.
     EXPECT_FALSE(Load(QStringLiteral("http://127.0.0.1:9/")));
     ExpectBox("refused the connection");
+}
+
+// The program stops waiting for a helper after its time limit and leaves it a stop request when
+// the kind's bridge goes (at the next load): the helper must end and leave no data file behind.
+TEST_F(FaultMatrixTest, AHelperLeftRunningIsAskedToStopAndLeavesNothing)
+{
+    StartServer({QStringLiteral("--latency-ms"), QStringLiteral("400")});
+    const ServerTable before = Snapshot();
+    CxSGDataReader::SetAllWaitLimitsForTesting(500);
+    EXPECT_FALSE(Load(m_server.baseUrl()));
+    ExpectBox("Quorvel.SGAddrUtil.exe did not finish within 500 milliseconds");
+    const std::string statusIni = DataFolder() + "SGAddr.ini";
+    char szRunning[8] = "";
+    plat::GetPrivateProfileString("Status", "Running", "", szRunning, sizeof szRunning, statusIni.c_str());
+    EXPECT_STREQ(szRunning, "1") << "the helper was expected to be still at work";
+
+    FreeWorkSet();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            plat::GetPrivateProfileString("Status", "Running", "", szRunning, sizeof szRunning, statusIni.c_str());
+            return std::string(szRunning) == "0";
+        },
+        20000));
+    EXPECT_FALSE(fs::exists(DataFolder() + "SGAddr.dat"));
+    EXPECT_EQ(Snapshot(), before);
+
+    // Given its time, the same server loads.
+    CxSGDataReader::SetAllWaitLimitsForTesting(0);
+    EXPECT_TRUE(Load(m_server.baseUrl()));
+    EXPECT_TRUE(g_boxes.empty());
 }
 
 TEST_F(FaultMatrixTest, ServerFaultsDuringTheSubmissionNameWhatIsLeft)
