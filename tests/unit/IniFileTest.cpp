@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
@@ -166,6 +168,36 @@ TEST(Profile, WriteKeepsPermissions)
     ASSERT_TRUE(written);
     ASSERT_EQ(0, ::stat(fresh.c_str(), &st));
     EXPECT_EQ(0644u, st.st_mode & 07777u);
+}
+
+// The file that replaces an owner-only one (the settings file holds the password) is never
+// readable by others, not even while its bytes are being written. A watcher looks at every file
+// in the folder for as long as the writes go on.
+TEST(Profile, AReplacementIsOwnerOnlyWhileItIsWritten)
+{
+    TempDir dir;
+    const std::string ini = dir.file("secret.ini");
+    WriteText(ini, "[S]\nPassword=x\n");
+    ASSERT_EQ(0, ::chmod(ini.c_str(), 0600));
+    const mode_t old = ::umask(022);
+    std::atomic<bool> bDone{false};
+    std::atomic<int> nExposed{0};
+    std::thread watcher([&] {
+        while (!bDone) {
+            for (const auto& item : std::filesystem::directory_iterator(dir.path())) {
+                struct stat st = {};
+                if (::stat(item.path().c_str(), &st) == 0 && (st.st_mode & 077) != 0)
+                    ++nExposed;
+            }
+        }
+    });
+    const std::string big(256 * 1024, 'p');
+    for (int i = 0; i < 200; ++i)
+        EXPECT_TRUE(plat::WritePrivateProfileString("S", "Password", (big + std::to_string(i)).c_str(), ini.c_str()));
+    bDone = true;
+    watcher.join();
+    ::umask(old);
+    EXPECT_EQ(nExposed, 0);
 }
 #endif
 
