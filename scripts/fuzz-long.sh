@@ -2,7 +2,8 @@
 # A long fuzzing run, not part of CI: every target of scripts/fuzz.sh, each until 10 million
 # executions or 10 minutes, whichever comes first, then a table of what each run did.
 # The corpus of each target is kept in ${XDG_CACHE_HOME:-$HOME/.cache}/veltrane/fuzz-corpus/<target>,
-# so every run starts from what the earlier ones found (and reads build/fuzz/corpus too).
+# so every run starts from what the earlier ones found (and reads build/fuzz/corpus too). The
+# targets and their seeds are those of scripts/fuzz-targets.sh.
 # Environment: VELTRANE_FUZZ_RUNS and VELTRANE_FUZZ_MAX_SECONDS (per target) for a shorter try,
 # VELTRANE_FUZZ_BUILD_DIR (default build/fuzz), VELTRANE_FUZZ_JOBS (build jobs, default 2).
 set -euo pipefail
@@ -20,27 +21,12 @@ for number in "$runs" "$seconds" "$jobs"; do
     fi
 done
 
-# The targets and their seeds are read from scripts/fuzz.sh, so that the two cannot drift apart.
-targets=$(sed -n 's/^for target in \(.*\); do$/\1/p' scripts/fuzz.sh)
-seeds=$(grep -E '^(zeros\(\) |seed fuzz_)' scripts/fuzz.sh || true)
-if [ -z "$targets" ] || ! grep -q '^seed ' <<<"$seeds"; then
-    echo "fuzz-long.sh: scripts/fuzz.sh no longer lists its targets and seeds as this script expects" >&2
-    exit 1
-fi
+source scripts/fuzz-targets.sh
 
 cmake --preset fuzz -B "$build" >/dev/null
-# shellcheck disable=SC2086 # one word per target
-cmake --build "$build" --target $targets -- -j"$jobs"
+cmake --build "$build" --target "${fuzz_targets[@]}" -- -j"$jobs"
 
-# Same seeds as scripts/fuzz.sh, written into the cache folder of a target that has none yet.
-# shellcheck disable=SC2317 # called by the seed lines of scripts/fuzz.sh
-seed() {
-    local dir="$cache/$1"
-    mkdir -p "$dir"
-    # shellcheck disable=SC2059 # the seed is a printf format, as in scripts/fuzz.sh
-    [ -n "$(ls -A "$dir")" ] || printf "$2" >"$dir/seed"
-}
-eval "$seeds"
+seed_corpora "$cache"
 
 # One of libFuzzer's closing figures from the log, or "-".
 final_stat() {
@@ -53,7 +39,7 @@ logs="$build/fuzz-long"
 mkdir -p "$logs"
 rows=()
 status=0
-for target in $targets; do
+for target in "${fuzz_targets[@]}"; do
     corpus="$cache/$target"
     mkdir -p "$corpus"
     # libFuzzer writes what it finds into the first folder and only reads the others.
