@@ -353,7 +353,11 @@ TEST_F(FaultMatrixTest, ServerFaultsDuringTheSubmissionNameWhatIsLeft)
          QStringLiteral("3")},
         // Expires in the middle of the deletions, more than once.
         {QStringLiteral("--session-expires-after"), QStringLiteral("12")},
+        // Carried out, but every answer to one deletion and its three retries comes too late.
+        {QStringLiteral("--fault-method"), QStringLiteral("set_entry"), QStringLiteral("--delay-request"),
+         QStringLiteral("2-5"), QStringLiteral("--delay-ms"), QStringLiteral("3000")},
     };
+    qputenv("VELTRANE_HELPER_TIMEOUT_MS", "2000");
     for (const QStringList& arguments : cases) {
         StartServer(arguments);
         const ServerTable before = Snapshot();
@@ -370,6 +374,7 @@ TEST_F(FaultMatrixTest, ServerFaultsDuringTheSubmissionNameWhatIsLeft)
         BackToLogin();
         m_server.stop();
     }
+    qunsetenv("VELTRANE_HELPER_TIMEOUT_MS");
 }
 
 TEST_F(FaultMatrixTest, AFullDiskOrAnUnwritableLogLosesNothing)
