@@ -67,9 +67,8 @@ template <class Kind> bool CxSGRecordBridge<Kind>::Load()
     char szPath[260];
     if (MakePath(m_szDataFile, szPath))
         plat::DeleteFile(szPath);
-    RunHelper(1);
-    m_bDamaged = false;
-    bool bRead = ReadDataFile();
+    // A helper that never finished proves nothing, even if it left a data file.
+    bool bRead = !RunHelper(1).NeverFinished() && ReadDataFile();
     // Records cut short would be compared, and deleted, on fields the server never sent.
     if (bRead && m_bDamaged) {
         bRead = false;

@@ -124,6 +124,11 @@ TEST_F(HelperOutcomeTest, AHelperThatNeverDidItsWorkFailsTheLoadWhateverDataFile
         // The password is not left behind, whatever became of the helper.
         EXPECT_FALSE(fs::exists(File("SGTaskParam.dat")));
     }
+    // Nor does a data file from a helper that is still at work: it may not be whole.
+    m_bridge.SetProgram("");
+    WriteStandinScript(m_dir.path(), "Task", "write-data-hex 00000000\nsleep 3000\n");
+    EXPECT_FALSE(m_bridge.Load());
+    EXPECT_STREQ(m_bridge.GetError(), "Quorvel.SGTaskUtil.exe did not finish within 300 milliseconds");
     CxSGDataReader::SetAllWaitLimitsForTesting(0);
 #ifndef _WIN32
     EXPECT_TRUE(Logged("Helper utility program ended abnormally: Segmentation fault", "!!!"));
