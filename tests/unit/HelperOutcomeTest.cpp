@@ -102,8 +102,11 @@ TEST_F(HelperOutcomeTest, AHelperThatNeverDidItsWorkFailsTheLoadWhateverDataFile
         std::string error;
     };
     const Case cases[] = {
+#ifdef _WIN32
+        // The system's own words follow, and Windows and Wine word it differently.
+        {"Quorvel.SGMissingUtil.exe", "", "Quorvel.SGMissingUtil.exe could not be started: "},
+#else
         {"Quorvel.SGMissingUtil.exe", "", "Quorvel.SGMissingUtil.exe could not be started: No such file or directory"},
-#ifndef _WIN32
         // Under Wine a crash would call up its debugger; the Windows status text is checked there
         // by hand only.
         {notProgram, "", notProgram + " could not be started: Permission denied"},
@@ -119,7 +122,13 @@ TEST_F(HelperOutcomeTest, AHelperThatNeverDidItsWorkFailsTheLoadWhateverDataFile
         m_bridge.SetProgram(test.program);
         EXPECT_FALSE(m_bridge.Load()) << test.error;
         EXPECT_TRUE(m_bridge.HasError());
-        EXPECT_EQ(m_bridge.GetError(), test.error);
+        const std::string error = m_bridge.GetError();
+        if (test.error.back() == ' ') {
+            EXPECT_EQ(error.substr(0, test.error.size()), test.error) << error;
+        }
+        else {
+            EXPECT_EQ(error, test.error);
+        }
         EXPECT_FALSE(fs::exists(File("SGTask.dat")));
         // The password is not left behind, whatever became of the helper.
         EXPECT_FALSE(fs::exists(File("SGTaskParam.dat")));
