@@ -24,6 +24,8 @@ TEST_F(MainWindowTest, StartsOnTheLoginPage)
     EXPECT_EQ(Get<QLabel>("lblStep")->text(),
               QStringLiteral("Please select enter your SugarCRM data access information"));
     EXPECT_TRUE(Get<QSvgWidget>("imgLogo")->renderer()->isValid());
+    // A widget that is not there fails this test alone, instead of a null pointer ending them all.
+    EXPECT_THROW(Get<QLabel>("lblNoSuchLabel"), MissingWidget);
 
     EXPECT_TRUE(m_pLogin->isVisible());
     EXPECT_FALSE(m_pReview->isVisible());
