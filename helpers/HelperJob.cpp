@@ -2,6 +2,7 @@
 #include "helpers/HelperJob.h"
 
 #include "SugarCRM/ParamFileReader.h"
+#include "SugarCRM/SGParamTags.h"
 #include "helpers/FieldValues.h"
 #include "misc/CxIniUtil.h"
 #include "platform/Platform.h"
@@ -35,17 +36,17 @@ bool LoadHelperJob(const char* szParamPath, HelperJob& job, std::string& reason)
         reason = "the parameter file cannot be read";
         return false;
     }
-    job.sHost = FromAnsi(Text(params, 1000));
-    job.sUser = FromAnsi(Text(params, 1001));
-    job.sPassword = FromAnsi(Text(params, 1002));
-    job.dataFile = Text(params, 1003);
-    job.folder = Text(params, 1004);
-    job.nOperation = ParseLeadingInt(Text(params, 1005).c_str());
-    job.errorFile = Text(params, 1006);
-    job.progressFile = Text(params, 1007);
-    job.sModules = FromAnsi(Text(params, 1009));
-    job.nLogLevel = ParseLeadingInt(Text(params, 1010).c_str());
-    job.bLogEnabled = Text(params, 1011) == "1";
+    job.sHost = FromAnsi(Text(params, SGParam::HostName));
+    job.sUser = FromAnsi(Text(params, SGParam::UserName));
+    job.sPassword = FromAnsi(Text(params, SGParam::Password));
+    job.dataFile = Text(params, SGParam::DataFile);
+    job.folder = Text(params, SGParam::Folder);
+    job.nOperation = ParseLeadingInt(Text(params, SGParam::Operation).c_str());
+    job.errorFile = Text(params, SGParam::ErrorFile);
+    job.progressFile = Text(params, SGParam::StatusFile);
+    job.sModules = FromAnsi(Text(params, SGParam::Modules));
+    job.nLogLevel = ParseLeadingInt(Text(params, SGParam::LogLevel).c_str());
+    job.bLogEnabled = Text(params, SGParam::LogEnabled) == "1";
 
     if (job.folder.empty()) {
         reason = "the parameter file names no exchange folder";
@@ -57,7 +58,7 @@ bool LoadHelperJob(const char* szParamPath, HelperJob& job, std::string& reason)
         reason = "the parameter file names an exchange file that is not a plain file name";
         return false;
     }
-    job.logFolder = LogFolderOf(Text(params, 1008), job.folder);
+    job.logFolder = LogFolderOf(Text(params, SGParam::LogLocation), job.folder);
     return true;
 }
 

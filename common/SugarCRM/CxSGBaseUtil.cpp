@@ -3,6 +3,7 @@
 
 #include "SugarCRM/CxSGDataReader.h"
 #include "SugarCRM/CxSGParamParser.h"
+#include "SugarCRM/SGParamTags.h"
 #include "misc/CxDebugUtil.h"
 #include "misc/CxIniUtil.h"
 #include "misc/TextUtil.h"
@@ -162,20 +163,20 @@ HelperOutcome CxSGBaseUtil::RunHelper(int nOperation)
 
     char szNumber[16];
     CxSGParamParser params;
-    params.SetParam(1000, m_szHostName);
-    params.SetParam(1001, m_szUserName);
-    params.SetParam(1002, m_szPassword);
-    params.SetParam(1003, m_szDataFile);
-    params.SetParam(1004, m_szFolder);
+    params.SetParam(SGParam::HostName, m_szHostName);
+    params.SetParam(SGParam::UserName, m_szUserName);
+    params.SetParam(SGParam::Password, m_szPassword);
+    params.SetParam(SGParam::DataFile, m_szDataFile);
+    params.SetParam(SGParam::Folder, m_szFolder);
     std::snprintf(szNumber, sizeof szNumber, "%d", m_nOperation);
-    params.SetParam(1005, szNumber);
-    params.SetParam(1006, m_szErrorFile);
-    params.SetParam(1007, m_szStatusFile);
-    params.SetParam(1008, m_szLogLocation);
-    params.SetParam(1009, m_szReserved);
+    params.SetParam(SGParam::Operation, szNumber);
+    params.SetParam(SGParam::ErrorFile, m_szErrorFile);
+    params.SetParam(SGParam::StatusFile, m_szStatusFile);
+    params.SetParam(SGParam::LogLocation, m_szLogLocation);
+    params.SetParam(SGParam::Modules, m_szReserved);
     std::snprintf(szNumber, sizeof szNumber, "%d", m_nLogLevel);
-    params.SetParam(1010, szNumber);
-    params.SetParam(1011, m_bLogEnabled ? "1" : "0");
+    params.SetParam(SGParam::LogLevel, szNumber);
+    params.SetParam(SGParam::LogEnabled, m_bLogEnabled ? "1" : "0");
     AddKindParams(params);
 
     // The file holds the password: it is made owner-only before the first byte is written, and

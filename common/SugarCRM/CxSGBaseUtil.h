@@ -33,7 +33,7 @@ public:
     void SetErrorFileName(const char* szText);
     void SetStatusFileName(const char* szText);
     void SetHelperLogLocation(const char* szText);
-    // Parameter 1009: the contacts helper fetches only the modules named here ("Contacts,Accounts,
+    // Parameter SGParam::Modules: the contacts helper fetches only the modules named here ("Contacts,Accounts,
     // Leads" or a part of it, in that order); empty means all of them.
     void SetHelperModules(const char* szText);
     void SetHelperLogLevel(int nLevel) { m_nLogLevel = nLevel; }

@@ -3,6 +3,7 @@
 
 #include "SugarCRM/CxSGParamParser.h"
 #include "SugarCRM/CxSGRecordBridgeImpl.h"
+#include "SugarCRM/SGParamTags.h"
 
 #include <cstdio>
 
@@ -71,11 +72,11 @@ void CxSGDateUtil::AddKindParams(CxSGParamParser& params)
 {
     char szValue[16];
     std::snprintf(szValue, sizeof szValue, "%d", static_cast<int>(m_dAux1));
-    params.SetParam(1201, szValue);
+    params.SetParam(SGParam::CalendarAux1, szValue);
     std::snprintf(szValue, sizeof szValue, "%d", static_cast<int>(m_dAux2));
-    params.SetParam(1202, szValue);
-    params.SetParam(1203, m_bAux1 ? "1" : "0");
-    params.SetParam(1204, m_bAux2 ? "1" : "0");
+    params.SetParam(SGParam::CalendarAux2, szValue);
+    params.SetParam(SGParam::CalendarFlag1, m_bAux1 ? "1" : "0");
+    params.SetParam(SGParam::CalendarFlag2, m_bAux2 ? "1" : "0");
 }
 
 template class CxSGRecordBridge<SGDateKind>;

@@ -17,6 +17,7 @@
 //   crash                  ends abnormally (SIGSEGV on POSIX, an access violation on Windows)
 // Exit codes: 0 after the last line, 2 for an unreadable parameter file, 3 for an unknown command.
 #include "SugarCRM/ParamFileReader.h"
+#include "SugarCRM/SGParamTags.h"
 #include "misc/CxIniUtil.h"
 #include "platform/Platform.h"
 
@@ -136,11 +137,11 @@ int main(int argc, char** argv)
     ParamFileReader params;
     Job job;
     job.kind = KindOfProgram(argv[0]);
-    if (argc < 2 || !params.Load(argv[1]) || !params.GetText(1004, job.folder))
+    if (argc < 2 || !params.Load(argv[1]) || !params.GetText(SGParam::Folder, job.folder))
         return 2;
-    params.GetText(1003, job.dataFile);
-    params.GetText(1006, job.errorFile);
-    params.GetText(1007, job.progressFile);
+    params.GetText(SGParam::DataFile, job.dataFile);
+    params.GetText(SGParam::ErrorFile, job.errorFile);
+    params.GetText(SGParam::StatusFile, job.progressFile);
     job.statusIni = job.folder + "SG" + job.kind + ".ini";
 
     std::ifstream script(job.folder + "SG" + job.kind + "Script.txt");
