@@ -133,7 +133,8 @@ QVariant RecordListModel::data(const QModelIndex& index, int nRole) const
     const std::size_t nRow = static_cast<std::size_t>(index.row());
     if (nRole == Qt::CheckStateRole && index.column() == 0)
         return m_checked[nRow] != 0 ? Qt::Checked : Qt::Unchecked;
-    if (nRole == Qt::DisplayRole)
+    // The tooltip shows a value whole where the column cuts it short.
+    if (nRole == Qt::DisplayRole || nRole == Qt::ToolTipRole)
         return CellText(m_records[nRow], index.column());
     return {};
 }

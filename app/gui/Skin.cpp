@@ -36,7 +36,9 @@ QPalette MakePalette()
 }
 
 // Only what the palette cannot say: one button size for every window.
-const char kStyleSheet[] = "QPushButton { min-width: 75px; min-height: 23px; padding: 0 8px; }\n";
+// A password shows one "*" per character, as the system's own edit boxes do.
+const char kStyleSheet[] = "QPushButton { min-width: 75px; min-height: 23px; padding: 0 8px; }\n"
+                           "QLineEdit { lineedit-password-character: 42; }\n";
 
 } // namespace
 

@@ -161,9 +161,10 @@ void TfmSGData::AddKindTab(int nIndex, const ReviewKindOps& ops, RecordListModel
     tab.pList->setSelectionBehavior(kind == RecordListModel::Kind::Addr || kind == RecordListModel::Kind::Date
                                         ? QAbstractItemView::SelectRows
                                         : QAbstractItemView::SelectItems);
-    tab.pList->header()->setStretchLastSection(false);
     for (int nColumn = 0; nColumn < tab.pModel->columnCount(); ++nColumn)
         tab.pList->setColumnWidth(nColumn, RecordListModel::ColumnWidth(kind, nColumn));
+    // The last column takes the width that is left rather than leaving it empty.
+    tab.pList->header()->setStretchLastSection(true);
 
     tab.pAll = Named(new QCheckBox(QString::fromLatin1(szAllCaption), tab.pTab), szAll);
     tab.pCount = Named(new QLabel(tab.pTab), szCount);

@@ -143,6 +143,13 @@ bool TfmSGSource::ExchangeData(bool bSave)
     m_pAddrContact->setChecked(AppSettings.AddrContact);
     m_pAddrAccount->setChecked(AppSettings.AddrAccount);
     m_pAddrLead->setChecked(AppSettings.AddrLead);
+    // What the user types first goes where it is missing, not to a button.
+    for (QLineEdit* pEdit : {m_pHostName, m_pUserName, m_pPassword}) {
+        if (pEdit->text().isEmpty()) {
+            pEdit->setFocus();
+            break;
+        }
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QStyle>
 
 #include <stdexcept>
 
@@ -31,6 +32,21 @@ protected:
     // The control that has the keyboard focus in the main window.
     QWidget* Focused() { return m_pMain->focusWidget(); }
 };
+
+TEST_F(LoginPageTest, TypingStartsInTheFirstEmptyFieldAndPasswordsShowStars)
+{
+    // A first start: the server address comes first.
+    EXPECT_EQ(Focused(), Get<QLineEdit>("edtHostName"));
+    auto* pPassword = Get<QLineEdit>("edtPassword");
+    EXPECT_EQ(pPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, pPassword),
+              static_cast<int>('*'));
+
+    // Server and user remembered: the password is what is missing.
+    CopyText(AppSettings.HostName, "http://crm");
+    CopyText(AppSettings.UserName, "admin");
+    m_pLogin->ExchangeData(false);
+    EXPECT_EQ(Focused(), pPassword);
+}
 
 TEST_F(LoginPageTest, EmptyFieldsAreCheckedUserThenPasswordThenServer)
 {

@@ -3,6 +3,7 @@
 
 #include "gui/TfmSGData.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -67,10 +68,21 @@ TEST_F(ReviewPageTest, EnteringListsTheRedundantContactsTickedUnderTheChosenKind
     EXPECT_EQ(static_cast<SGAddrRecord*>(WorkSet.pAddrDups->GetAt(1)), WorkSet.pAddrUtil->GetRecord(2));
 
     const char* const columns[] = {"First Name", "Last Name", "Email", "Work Phone", "Mobile Phone"};
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
         EXPECT_EQ(pList->model()->headerData(i, Qt::Horizontal).toString(), QString::fromLatin1(columns[i]));
+    // Shown, the last column takes what the others leave, and a cut value is whole in its tooltip.
+    // As wide as the main window's client area.
+    m_pPage->resize(792, 366);
+    m_pPage->show();
+    QApplication::processEvents();
+    int nWidths = 0;
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(pList->columnWidth(i), 120);
+        nWidths += pList->columnWidth(i);
     }
+    EXPECT_EQ(nWidths + pList->columnWidth(4), pList->viewport()->width());
+    EXPECT_GT(pList->columnWidth(4), 120);
+    EXPECT_EQ(pList->model()->index(0, 2).data(Qt::ToolTipRole).toString(), QStringLiteral("ann@x.org"));
     EXPECT_EQ(Box("cbAddrAll")->text(), QStringLiteral("Load All Contacts Data"));
     EXPECT_EQ(Box("cbTaskAll")->text(), QStringLiteral("Load All Tasks Data"));
     EXPECT_EQ(Find<QPushButton>(m_pPage.get(), "btnOption")->text(), QStringLiteral("&Options"));
