@@ -120,7 +120,7 @@ bool LoadKind(CxSGBaseUtil& bridge, const KindLoadText& text, const char* szFold
         bridge.SetHelperModules(ContactModules().c_str());
 
     // A cut path would make the wait window delete some other file.
-    char szProgressFile[260];
+    char szProgressFile[plat::kMaxPath];
     const int nLength = std::snprintf(szProgressFile, sizeof szProgressFile, text.szProgressFormat, szFolder);
     if (nLength > 0 && static_cast<std::size_t>(nLength) < sizeof szProgressFile)
         SetWaitProgressFile(szProgressFile);
@@ -160,7 +160,7 @@ bool LoadSelectedData()
 
     // Without the folder every exchange file would land wherever the bridges happen to point, so
     // no helper is run at all; the lists are still made, as after any other failed load.
-    char szFolder[260] = {};
+    char szFolder[plat::kMaxPath] = {};
     bool bLoaded = GetAppDataFolder(szFolder);
     if (!bLoaded) {
         DEBUG_LOG(LOG_CRITICAL, "Cannot determine the application data folder; nothing is loaded.");

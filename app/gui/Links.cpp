@@ -2,6 +2,7 @@
 #include "gui/Links.h"
 
 #include "misc/WinUtil.h"
+#include "platform/Platform.h"
 
 #include <QString>
 #include <QUrl>
@@ -29,7 +30,7 @@ QString BugReportMailLink()
 
 QString UserGuidePath()
 {
-    char szFolder[260] = {};
+    char szFolder[plat::kMaxPath] = {};
     if (!GetModuleFolder(nullptr, szFolder))
         return {};
     return QString::fromUtf8(szFolder) + QString::fromLatin1(kUserGuideFile);

@@ -55,7 +55,7 @@ LogInfoGroup::LogInfoGroup(QWidget* pParent) : QGroupBox(QStringLiteral(" Debug 
 
 void LogInfoGroup::Fill()
 {
-    char szFolder[260] = {};
+    char szFolder[plat::kMaxPath] = {};
     const bool bFound = GetAppDataFolder(szFolder);
     m_pFolder->setText(bFound ? QString::fromUtf8(szFolder) : QString());
     m_pFile->setText(bFound ? QString::fromUtf8(szFolder) + QStringLiteral("appdebug.log") : QString());

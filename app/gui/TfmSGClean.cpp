@@ -14,6 +14,7 @@
 #include "misc/CxDateTime.h"
 #include "misc/CxList.h"
 #include "misc/TextUtil.h"
+#include "platform/Platform.h"
 
 #include <QHideEvent>
 #include <QPalette>
@@ -226,7 +227,7 @@ void TfmSGClean::SubmitDeletions()
     m_pfnPause(kSubmitPauseMs);
 
     // Without the folder there is no progress file to name; the helpers still run.
-    char szFolder[260] = {};
+    char szFolder[plat::kMaxPath] = {};
     const char* pFolder = GetAppDataFolder(szFolder) ? szFolder : nullptr;
 
     if (IsChosen(DataKind::Contacts) && m_nAddrDeleted > 0 &&
@@ -251,7 +252,7 @@ bool TfmSGClean::SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const
 {
     if (szFolder != nullptr) {
         // A cut path would name, and delete, some other file.
-        char szPath[260];
+        char szPath[plat::kMaxPath];
         const int nLength = std::snprintf(szPath, sizeof szPath, szProgressFormat, szFolder);
         if (nLength > 0 && static_cast<std::size_t>(nLength) < sizeof szPath)
             SetWaitProgressFile(szPath);

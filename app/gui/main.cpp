@@ -15,6 +15,7 @@
 #include "misc/CxDebugUtil.h"
 #include "misc/CxIniUtil.h"
 #include "misc/WinUtil.h"
+#include "platform/Platform.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -64,11 +65,11 @@ public:
 
 void StartUp(TfmMain& mainWindow)
 {
-    char szFolder[260] = {};
+    char szFolder[plat::kMaxPath] = {};
     const bool bFolder = GetAppDataFolder(szFolder);
     if (bFolder) {
         // A cut path would name some other file; the settings then stay beside the program.
-        char szIniPath[260];
+        char szIniPath[plat::kMaxPath];
         const int nLength = std::snprintf(szIniPath, sizeof szIniPath, "%squorvel.ini", szFolder);
         if (nLength > 0 && static_cast<std::size_t>(nLength) < sizeof szIniPath)
             SettingsFile->SetIniPath(szIniPath);

@@ -18,8 +18,6 @@
 namespace
 {
 
-constexpr std::size_t kMaxPath = 260;
-
 // Puts the folder in place of the one "%s" of a status settings file name format. The format is
 // only ever a fixed name, but anything else in it is refused rather than handed to printf.
 bool FormatFolderPath(const char* szFormat, const char* szFolder, char* szPath)
@@ -29,7 +27,7 @@ bool FormatFolderPath(const char* szFormat, const char* szFolder, char* szPath)
         std::memchr(szFormat, '%', static_cast<std::size_t>(szMark - szFormat)) != nullptr)
         return false;
     const std::string path = std::string(szFormat, szMark) + szFolder + (szMark + 2);
-    if (path.size() >= kMaxPath)
+    if (path.size() >= plat::kMaxPath)
         return false;
     std::memcpy(szPath, path.c_str(), path.size() + 1);
     return true;
@@ -64,7 +62,7 @@ CxSGBaseUtil::CxSGBaseUtil()
     m_szReserved[0] = '\0';
     CopyText(m_szLogLocation, "appdebug.log");
     // A program folder too long for the field would name another folder once cut: keep none.
-    char szModuleFolder[kMaxPath];
+    char szModuleFolder[plat::kMaxPath];
     if (GetModuleFolder(nullptr, szModuleFolder) && std::strlen(szModuleFolder) < sizeof m_szFolder)
         CopyText(m_szFolder, szModuleFolder);
 }
@@ -81,7 +79,7 @@ bool CxSGBaseUtil::Load()
 
 bool CxSGBaseUtil::Clear()
 {
-    char szPath[kMaxPath];
+    char szPath[plat::kMaxPath];
     if (MakePath(m_szStatusFile, szPath))
         plat::DeleteFile(szPath);
     if (MakePath(m_szErrorFile, szPath))
@@ -150,8 +148,8 @@ HelperOutcome CxSGBaseUtil::RunHelper(int nOperation)
 
     // Every exchange file must be reachable before the helper is started; a cut path would name
     // another file.
-    char szParamPath[kMaxPath];
-    char szPath[kMaxPath];
+    char szParamPath[plat::kMaxPath];
+    char szPath[plat::kMaxPath];
     if (!MakePath(m_szParamFile, szParamPath) || !MakePath(m_szDataFile, szPath) || !MakePath(m_szErrorFile, szPath) ||
         !MakePath(m_szStatusFile, szPath)) {
         DEBUG_LOG(LOG_CRITICAL, "Helper utility program %s not started: exchange file path too long.", HelperProgram());
@@ -190,7 +188,7 @@ HelperOutcome CxSGBaseUtil::RunHelper(int nOperation)
 
     ClearError();
     // An error file left by an earlier run would be read back as this run's failure.
-    char szErrorPath[kMaxPath];
+    char szErrorPath[plat::kMaxPath];
     if (MakePath(m_szErrorFile, szErrorPath))
         plat::DeleteFile(szErrorPath);
     CxSGDataReader& runner = Runner();
@@ -243,7 +241,7 @@ void CxSGBaseUtil::AddKindParams(CxSGParamParser&) {}
 void CxSGBaseUtil::ReadErrorFile()
 {
     ClearError();
-    char szPath[kMaxPath];
+    char szPath[plat::kMaxPath];
     if (!MakePath(m_szErrorFile, szPath))
         return;
     CxIniUtil ini(nullptr, nullptr);
@@ -260,7 +258,7 @@ void CxSGBaseUtil::ReadErrorFile()
 bool CxSGBaseUtil::ReadNotDeleted(std::vector<uint32_t>& positions) const
 {
     positions.clear();
-    char szPath[kMaxPath];
+    char szPath[plat::kMaxPath];
     if (!MakePath(m_szErrorFile, szPath))
         return false;
     const int64_t nSize = plat::FileSize(szPath);
@@ -305,7 +303,7 @@ void CxSGBaseUtil::ClearError()
 
 void CxSGBaseUtil::RequestStop(const char* szStatusIniFormat)
 {
-    char szPath[kMaxPath];
+    char szPath[plat::kMaxPath];
     if (!FormatFolderPath(szStatusIniFormat, m_szFolder, szPath)) {
         DEBUG_LOG(LOG_CRITICAL, "Cannot form the status settings file path in folder %s", m_szFolder);
         return;
@@ -326,8 +324,8 @@ bool CxSGBaseUtil::MakePath(const char* szName, char* szPath) const
         return false;
     const std::size_t nFolder = std::strlen(m_szFolder);
     const std::size_t nName = std::strlen(szName);
-    if (nFolder + nName >= kMaxPath) {
-        DEBUG_LOG(LOG_CRITICAL, "Path longer than %d characters: %s%s", static_cast<int>(kMaxPath - 1), m_szFolder,
+    if (nFolder + nName >= plat::kMaxPath) {
+        DEBUG_LOG(LOG_CRITICAL, "Path longer than %d characters: %s%s", static_cast<int>(plat::kMaxPath - 1), m_szFolder,
                   szName);
         return false;
     }

@@ -92,7 +92,7 @@ HelperOutcome CxSGDataReader::Run()
         DEBUG_LOG(LOG_CRITICAL, "Cannot read the current directory; it stays as it is for this run.");
 
     // Without a directory to come back to, the process-wide state is left alone.
-    char szModuleFolder[260];
+    char szModuleFolder[plat::kMaxPath];
     if (bKnownDir) {
         if (GetModuleFolder(nullptr, szModuleFolder) && plat::SetCurrentDir(szModuleFolder))
             DEBUG_LOG(LOG_MEDIUM, "Set current directory: %s", szModuleFolder);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <cstdint>
 #include <string>
 
@@ -61,11 +63,11 @@ private:
     void ReleaseProcess();
     void TakeExit(HelperOutcome& outcome);
 
-    char m_szProgram[260];
-    char m_szFolder[260];
-    char m_szParamFile[260];
-    char m_szDataFile[260];
-    char m_szHelperFile[260];
+    char m_szProgram[plat::kMaxPath];
+    char m_szFolder[plat::kMaxPath];
+    char m_szParamFile[plat::kMaxPath];
+    char m_szDataFile[plat::kMaxPath];
+    char m_szHelperFile[plat::kMaxPath];
     uint32_t m_nWaitLimit = kDefaultWaitLimitMs;
     plat::ProcessHandle* m_hProcess = nullptr;
 };

@@ -5,8 +5,6 @@
 #include "SugarCRM/CxSGRecordBridgeImpl.h"
 #include "SugarCRM/SGParamTags.h"
 
-#include <cstdio>
-
 const SGKindInfo SGDateKind::kInfo = {
     "SGDate.dat",
     "SGDateErr.dat",
@@ -70,13 +68,10 @@ void SGDateKind::WriteRecord(CxFile& file, const SGDateRecord& record)
 
 void CxSGDateUtil::AddKindParams(CxSGParamParser& params)
 {
-    char szValue[16];
-    std::snprintf(szValue, sizeof szValue, "%d", static_cast<int>(m_dAux1));
-    params.SetParam(SGParam::CalendarAux1, szValue);
-    std::snprintf(szValue, sizeof szValue, "%d", static_cast<int>(m_dAux2));
-    params.SetParam(SGParam::CalendarAux2, szValue);
-    params.SetParam(SGParam::CalendarFlag1, m_bAux1 ? "1" : "0");
-    params.SetParam(SGParam::CalendarFlag2, m_bAux2 ? "1" : "0");
+    params.SetParam(SGParam::CalendarAux1, "0");
+    params.SetParam(SGParam::CalendarAux2, "0");
+    params.SetParam(SGParam::CalendarFlag1, "1");
+    params.SetParam(SGParam::CalendarFlag2, "1");
 }
 
 template class CxSGRecordBridge<SGDateKind>;

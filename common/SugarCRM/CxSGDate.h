@@ -14,16 +14,10 @@ struct SGDateKind
     static void WriteRecord(CxFile& file, const SGDateRecord& record);
 };
 
-// The bridge for SugarCRM calendar events. Its helper takes four more parameters, whose values
-// nothing in this program changes.
+// The bridge for SugarCRM calendar events. Its helper takes four more parameters, always "0",
+// "0", "1" and "1": nothing in this program has ever had another value for them.
 class CxSGDateUtil : public CxSGRecordBridge<SGDateKind>
 {
 protected:
     void AddKindParams(CxSGParamParser& params) override;
-
-private:
-    double m_dAux1 = 0;
-    double m_dAux2 = 0;
-    bool m_bAux1 = true;
-    bool m_bAux2 = true;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -55,5 +57,5 @@ private:
     SGParamEntry* FindEntry(int32_t nTag);
 
     std::vector<SGParamEntry> m_entries;
-    char m_szPath[260] = {};
+    char m_szPath[plat::kMaxPath] = {};
 };

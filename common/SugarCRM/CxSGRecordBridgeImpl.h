@@ -64,7 +64,7 @@ template <class Kind> bool CxSGRecordBridge<Kind>::Load()
     Clear();
     // Whatever is read afterwards must come from this run's helper: a data file left by an
     // earlier load would show records this run never fetched.
-    char szPath[260];
+    char szPath[plat::kMaxPath];
     if (MakePath(m_szDataFile, szPath))
         plat::DeleteFile(szPath);
     // A helper that never finished proves nothing, even if it left a data file.
@@ -221,7 +221,7 @@ template <class Kind> CxSGDataReader& CxSGRecordBridge<Kind>::Runner()
 template <class Kind> bool CxSGRecordBridge<Kind>::OpenDataFile(const char* szMode)
 {
     // MakePath logs a path that does not fit.
-    char szPath[260];
+    char szPath[plat::kMaxPath];
     if (!MakePath(m_szDataFile, szPath))
         return false;
     if (!m_file.Open(szPath, szMode)) {

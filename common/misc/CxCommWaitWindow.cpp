@@ -121,11 +121,6 @@ int CxCommWaitWindow::OnCreate()
     return 0;
 }
 
-int CxCommWaitWindow::OnSize()
-{
-    return 0;
-}
-
 int CxCommWaitWindow::OnTimer(unsigned nIdEvent)
 {
     if (nIdEvent != TIMER_ID)

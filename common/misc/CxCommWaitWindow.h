@@ -5,6 +5,7 @@
 #pragma once
 
 #include "misc/WaitWindowBackend.h"
+#include "platform/Platform.h"
 
 #include <atomic>
 #include <cstdint>
@@ -32,7 +33,6 @@ public:
     // Creates the stop event and starts the ticks from 0. Returns 0; a missing event shows as a
     // null GetStopEvent().
     virtual int OnCreate();
-    virtual int OnSize();
     // Timer 10000: one more tick, the progress line taken up again, the picture redrawn.
     virtual int OnTimer(unsigned nIdEvent);
 
@@ -67,7 +67,7 @@ private:
     plat::EventHandle* m_hStopEvent = nullptr;
     WaitWindowBackend* m_pBackend = nullptr;
     char m_szMessage[1024];
-    char m_szProgressFile[260];
+    char m_szProgressFile[plat::kMaxPath];
     int m_nTicks = 0;
     int m_nElapsed = 0;
     // The user-interface thread's own record, so that a window already told to stop is not taken

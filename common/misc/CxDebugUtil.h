@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <string>
 
 namespace plat
@@ -47,8 +49,8 @@ public:
     bool IsEnabled() const { return m_bEnable; }
 
 private:
-    char m_szLogFile[260];
-    char m_szLogFolder[260];
+    char m_szLogFile[plat::kMaxPath];
+    char m_szLogFolder[plat::kMaxPath];
     int m_nLevel = 0;
     bool m_bEnable = false;
 };

@@ -16,7 +16,7 @@ CxIniUtil::CxIniUtil(const char* szFolder, const char* szFileName)
         path = szFolder;
     }
     else {
-        char szModuleFolder[260];
+        char szModuleFolder[plat::kMaxPath];
         if (GetModuleFolder(nullptr, szModuleFolder))
             path = szModuleFolder;
     }

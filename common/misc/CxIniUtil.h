@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <cstddef>
 
 // Access to one ini file by section and key. Nothing is cached: every call goes to the file.
@@ -27,7 +29,7 @@ public:
     int WriteIniBool(const char* szSection, const char* szKey, bool bValue);
 
 private:
-    char m_szIniFile[260];
+    char m_szIniFile[plat::kMaxPath];
 };
 
 // The leading decimal number of a text: optional sign, then digits; 0 when there are none.

@@ -14,6 +14,9 @@ namespace plat
 // The separator that ends every folder path the system builds ('\\' on Windows, '/' elsewhere).
 extern const char kPathSeparator;
 
+// The size of every path buffer the system keeps (MAX_PATH): 259 characters and the terminator.
+constexpr std::size_t kMaxPath = 260;
+
 // ---- Files and folders -------------------------------------------------------------------------
 
 // The machine-wide application data root, without a trailing separator (SHGetFolderPathA with
