@@ -23,9 +23,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <fstream>

@@ -39,8 +39,7 @@ bool ErrorFile::Add(const QString& text)
     // The entry goes first and the count after it, so a reader never finds a count without its entry.
     if (!plat::WritePrivateProfileString(kErrorSection, key.c_str(), value.c_str(), m_path.c_str()))
         return false;
-    if (!plat::WritePrivateProfileString(kErrorSection, "Error.Count", std::to_string(nNumber).c_str(),
-                                         m_path.c_str()))
+    if (!plat::WritePrivateProfileString(kErrorSection, "Error.Count", std::to_string(nNumber).c_str(), m_path.c_str()))
         return false;
     m_nCount = nNumber;
     return true;

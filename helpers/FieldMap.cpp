@@ -143,7 +143,8 @@ const std::vector<ModuleMap<SGAddrRecord>>& AddrModules()
     // phone, its billing and shipping addresses as the primary and alternate ones.
     static const std::vector<ModuleMap<A>> modules = {
         {"Contacts", 1, PersonFields(false)},
-        {"Accounts", 2,
+        {"Accounts",
+         2,
          {
              {"name", Text<&A::szLastName>},
              {"phone_office", Text<&A::szWorkPhone>},

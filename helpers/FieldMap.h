@@ -49,7 +49,19 @@ void MapEntry(const ModuleMap<SGNoteRecord>& module, const QJsonValue& nameValue
 
 // The module table of a record kind, for code written once for every kind.
 template <class Rec> const std::vector<ModuleMap<Rec>>& ModulesFor();
-template <> inline const std::vector<ModuleMap<SGAddrRecord>>& ModulesFor<SGAddrRecord>() { return AddrModules(); }
-template <> inline const std::vector<ModuleMap<SGDateRecord>>& ModulesFor<SGDateRecord>() { return DateModules(); }
-template <> inline const std::vector<ModuleMap<SGTaskRecord>>& ModulesFor<SGTaskRecord>() { return TaskModules(); }
-template <> inline const std::vector<ModuleMap<SGNoteRecord>>& ModulesFor<SGNoteRecord>() { return NoteModules(); }
+template <> inline const std::vector<ModuleMap<SGAddrRecord>>& ModulesFor<SGAddrRecord>()
+{
+    return AddrModules();
+}
+template <> inline const std::vector<ModuleMap<SGDateRecord>>& ModulesFor<SGDateRecord>()
+{
+    return DateModules();
+}
+template <> inline const std::vector<ModuleMap<SGTaskRecord>>& ModulesFor<SGTaskRecord>()
+{
+    return TaskModules();
+}
+template <> inline const std::vector<ModuleMap<SGNoteRecord>>& ModulesFor<SGNoteRecord>()
+{
+    return NoteModules();
+}

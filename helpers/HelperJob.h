@@ -12,7 +12,7 @@ struct HelperJob
     QString sHost;
     QString sUser;
     QString sPassword;
-    QString sModules; // chosen modules of the kind, comma-separated; empty for all
+    QString sModules;   // chosen modules of the kind, comma-separated; empty for all
     std::string folder; // ends with a separator
     std::string dataFile;
     std::string errorFile;

@@ -15,7 +15,10 @@ public:
         __attribute__((format(printf, 5, 6)))
 #endif
         ;
-    const std::string& GetPath() const { return m_path; }
+    const std::string& GetPath() const
+    {
+        return m_path;
+    }
 
 private:
     std::string m_path;

@@ -37,8 +37,7 @@ struct Context
 
 // The modules to fetch: for contacts the chosen ones (in the table's order), for the other kinds
 // all of theirs. False when a choice was given that names none of them.
-template <class Rec>
-bool ChosenModules(const Context& ctx, std::vector<const ModuleMap<Rec>*>& modules)
+template <class Rec> bool ChosenModules(const Context& ctx, std::vector<const ModuleMap<Rec>*>& modules)
 {
     const QStringList chosen = ctx.job.sModules.split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const ModuleMap<Rec>& module : ModulesFor<Rec>()) {
@@ -100,8 +99,8 @@ bool FetchModule(Context& ctx, SugarClient& client, const ModuleMap<typename Kin
             if (id.isEmpty())
                 NameValue(nameValues, QStringLiteral("id"), id);
             QString deleted;
-            if (id.isEmpty() || (NameValue(nameValues, QStringLiteral("deleted"), deleted) &&
-                                 deleted.trimmed() == QLatin1String("1")))
+            if (id.isEmpty() ||
+                (NameValue(nameValues, QStringLiteral("deleted"), deleted) && deleted.trimmed() == QLatin1String("1")))
                 continue;
             // Paging by offset can hand out a record twice when the data changes meanwhile.
             if (seen.contains(id))
@@ -168,10 +167,9 @@ template <class Kind> bool Fetch(Context& ctx)
     std::vector<std::string> noteIds;
     for (const ModuleMap<Record>* pModule : modules) {
         if (!FetchModule(ctx, client, *pModule, writer, noteIds)) {
-            ctx.errors.Add(client.WasStopped()
-                               ? QStringLiteral("Loading was stopped; nothing was loaded.")
-                               : QStringLiteral("Loading %1 failed: %2").arg(QLatin1String(pModule->szModule),
-                                                                             client.LastError()));
+            ctx.errors.Add(client.WasStopped() ? QStringLiteral("Loading was stopped; nothing was loaded.")
+                                               : QStringLiteral("Loading %1 failed: %2")
+                                                     .arg(QLatin1String(pModule->szModule), client.LastError()));
             client.Logout();
             return false;
         }
@@ -275,7 +273,8 @@ template <class Kind> bool Submit(Context& ctx)
             continue;
         }
         if (client.WasStopped()) {
-            ctx.errors.Add(QStringLiteral("Deleting was stopped after %1 of %2 %3.").arg(nDeleted).arg(nMarked).arg(label));
+            ctx.errors.Add(
+                QStringLiteral("Deleting was stopped after %1 of %2 %3.").arg(nDeleted).arg(nMarked).arg(label));
             for (int j = i; j < nMarked; ++j)
                 left.push_back(marked[static_cast<std::size_t>(j)].nPosition);
             break;

@@ -12,6 +12,7 @@ struct NamedEntity
     char32_t nCode;
 };
 
+// clang-format off
 // The names of code points 160 to 255, in order.
 const char* const kLatin1Names[] = {
     "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",
@@ -24,8 +25,10 @@ const char* const kLatin1Names[] = {
     "iacute", "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
     "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml",
 };
+// clang-format on
 static_assert(sizeof kLatin1Names / sizeof kLatin1Names[0] == 96);
 
+// clang-format off
 const NamedEntity kOtherNames[] = {
     {"quot", 34},      {"amp", 38},       {"apos", 39},      {"lt", 60},        {"gt", 62},
     {"OElig", 338},    {"oelig", 339},    {"Scaron", 352},   {"scaron", 353},   {"Yuml", 376},
@@ -60,6 +63,7 @@ const NamedEntity kOtherNames[] = {
     {"lang", 9001},    {"rang", 9002},    {"loz", 9674},     {"spades", 9824},  {"clubs", 9827},
     {"hearts", 9829},  {"diams", 9830},
 };
+// clang-format on
 
 const QHash<QString, char32_t>& EntityTable()
 {

@@ -157,7 +157,8 @@ bool ReadMarkedRecords(const std::string& path, std::vector<MarkedRecord>& marke
     plat::DeleteFile(checkPath.c_str());
     if (!bSame) {
         marked.clear();
-        error = bWritten ? damaged : QStringLiteral("No room to check the data file %1, so nothing was deleted.").arg(name);
+        error =
+            bWritten ? damaged : QStringLiteral("No room to check the data file %1, so nothing was deleted.").arg(name);
         return false;
     }
     nTotal = nCount;

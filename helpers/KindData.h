@@ -119,17 +119,12 @@ private:
 // only when writing its records back reproduces it byte for byte: a damaged file could otherwise
 // turn stray bytes into a deletion mark and an id. nTotal receives the number of records.
 template <class Kind>
-bool ReadMarkedRecords(const std::string& path, std::vector<MarkedRecord>& marked, uint32_t& nTotal,
-                       QString& error);
+bool ReadMarkedRecords(const std::string& path, std::vector<MarkedRecord>& marked, uint32_t& nTotal, QString& error);
 
 // True when the two files hold the same bytes.
 bool SameFileContent(const std::string& first, const std::string& second);
 
-extern template bool ReadMarkedRecords<SGAddrKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&,
-                                                   QString&);
-extern template bool ReadMarkedRecords<SGDateKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&,
-                                                   QString&);
-extern template bool ReadMarkedRecords<SGTaskKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&,
-                                                   QString&);
-extern template bool ReadMarkedRecords<SGNoteKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&,
-                                                   QString&);
+extern template bool ReadMarkedRecords<SGAddrKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
+extern template bool ReadMarkedRecords<SGDateKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
+extern template bool ReadMarkedRecords<SGTaskKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
+extern template bool ReadMarkedRecords<SGNoteKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);

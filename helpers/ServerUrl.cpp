@@ -46,7 +46,8 @@ bool NormaliseServerUrl(const QString& typed, QUrl& endpoint, QString& error)
 
     QUrl url(text, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         error = QStringLiteral("The server address \"%1\" is not a valid web address.").arg(typed.trimmed());
         return false;
     }

@@ -44,8 +44,8 @@ QByteArray FormBody(const QString& method, const QJsonArray& args)
 {
     const QByteArray restData = QJsonDocument(args).toJson(QJsonDocument::Compact);
     // Every byte but the unreserved ones is encoded: a literal '+' must not turn into a blank.
-    return "method=" + QUrl::toPercentEncoding(method) + "&input_type=JSON&response_type=JSON&rest_data=" +
-           QUrl::toPercentEncoding(QString::fromUtf8(restData));
+    return "method=" + QUrl::toPercentEncoding(method) +
+           "&input_type=JSON&response_type=JSON&rest_data=" + QUrl::toPercentEncoding(QString::fromUtf8(restData));
 }
 
 QJsonArray NameValuePairs(const QString& id)
@@ -97,8 +97,8 @@ bool SugarClient::Post(const QString& method, const QByteArray& body, Answer& an
         QNetworkRequest request(m_endpoint);
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-        HELPER_LOG(2, "Request %s to %s (attempt %d).", qUtf8Printable(method),
-                   qUtf8Printable(m_endpoint.toString()), nAttempt + 1);
+        HELPER_LOG(2, "Request %s to %s (attempt %d).", qUtf8Printable(method), qUtf8Printable(m_endpoint.toString()),
+                   nAttempt + 1);
 
         QNetworkReply* pReply = m_manager.post(request, body);
         QEventLoop loop;
@@ -132,8 +132,8 @@ bool SugarClient::Post(const QString& method, const QByteArray& body, Answer& an
         else if (answer.nStatus >= 300 && answer.nStatus < 400) {
             const QUrl target = m_endpoint.resolved(location);
             const bool bSameService = target.path() == m_endpoint.path();
-            const bool bDowngrade = m_endpoint.scheme() == QLatin1String("https") &&
-                                    target.scheme() != QLatin1String("https");
+            const bool bDowngrade =
+                m_endpoint.scheme() == QLatin1String("https") && target.scheme() != QLatin1String("https");
             // An http address moved to https (or to another host) is followed once, with the
             // request sent again; anything else is not the service.
             if (!bRedirected && !location.isEmpty() && bSameService && !bDowngrade) {
@@ -198,13 +198,14 @@ bool SugarClient::Call(const QString& method, QJsonArray args, const QString& su
         if (!Post(method, FormBody(method, args), answer))
             return false;
         if (answer.nStatus != 200) {
-            m_error = answer.nStatus == 404 || answer.nStatus == 405
-                          ? QStringLiteral("The address %1 is not a SugarCRM service (HTTP %2). Check the server address.")
-                                .arg(m_endpoint.toString())
-                                .arg(answer.nStatus)
-                          : QStringLiteral("The server %1 failed while answering %2 (HTTP %3).")
-                                .arg(Host(), method)
-                                .arg(answer.nStatus);
+            m_error =
+                answer.nStatus == 404 || answer.nStatus == 405
+                    ? QStringLiteral("The address %1 is not a SugarCRM service (HTTP %2). Check the server address.")
+                          .arg(m_endpoint.toString())
+                          .arg(answer.nStatus)
+                    : QStringLiteral("The server %1 failed while answering %2 (HTTP %3).")
+                          .arg(Host(), method)
+                          .arg(answer.nStatus);
             HELPER_LOG(0, "%s %s", qUtf8Printable(m_error), qUtf8Printable(BodyExcerpt(answer.body)));
             return false;
         }
@@ -221,7 +222,8 @@ bool SugarClient::Call(const QString& method, QJsonArray args, const QString& su
         if (!IsApiError(result, successKey, nNumber, text))
             return true;
         // A session that expired on the way is renewed once and the call repeated.
-        if (nNumber == kInvalidSession && !m_session.isEmpty() && !bLoggedInAgain && method != QLatin1String("logout")) {
+        if (nNumber == kInvalidSession && !m_session.isEmpty() && !bLoggedInAgain &&
+            method != QLatin1String("logout")) {
             HELPER_LOG(1, "The session ended; logging in again.");
             bLoggedInAgain = true;
             if (!Login(m_user, QString()))
@@ -240,8 +242,8 @@ bool SugarClient::Login(const QString& user, const QString& password)
     // The password is sent as the MD5 of its UTF-8 bytes in lower-case hex; a repeated login
     // (after the session expired) reuses the hash, so the clear password is not kept.
     if (!password.isNull() || m_passwordHash.isEmpty())
-        m_passwordHash = QString::fromLatin1(
-            QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5).toHex());
+        m_passwordHash =
+            QString::fromLatin1(QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5).toHex());
     m_user = user;
     const QJsonObject auth{{QStringLiteral("user_name"), user}, {QStringLiteral("password"), m_passwordHash}};
     const QJsonArray args{auth, QLatin1String(kApplicationName), QJsonArray()};
@@ -328,7 +330,7 @@ bool SugarClient::GetEntryList(const QString& module, const QStringList& fields,
 
 bool SugarClient::IsDeleted(const QString& module, const QString& id, bool& bDeleted)
 {
-    const QJsonArray args{m_session,   module, id, QJsonArray{QStringLiteral("id"), QStringLiteral("deleted")},
+    const QJsonArray args{m_session,    module, id, QJsonArray{QStringLiteral("id"), QStringLiteral("deleted")},
                           QJsonArray(), false};
     QJsonValue result;
     if (!Call(QStringLiteral("get_entry"), args, QStringLiteral("entry_list"), result))
@@ -386,10 +388,9 @@ bool SugarClient::DeleteEntry(const QString& module, const QString& id)
     }
 
     // No clear answer: look at the record itself.
-    const QString failure = !bAnswered ? m_error
-                            : answer.nStatus != 200
-                                ? QStringLiteral("the server failed (HTTP %1)").arg(answer.nStatus)
-                                : QStringLiteral("the server's answer cannot be read");
+    const QString failure = !bAnswered              ? m_error
+                            : answer.nStatus != 200 ? QStringLiteral("the server failed (HTTP %1)").arg(answer.nStatus)
+                                                    : QStringLiteral("the server's answer cannot be read");
     HELPER_LOG(1, "Deleting %s %s: %s; reading the record back.", qUtf8Printable(module), qUtf8Printable(id),
                qUtf8Printable(failure));
     bool bDeleted = false;

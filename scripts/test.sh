@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything and runs every test: a short fuzzing run, the unit tests
-# under the address and undefined-behaviour sanitizers, every test of the debug build, and the
-# Windows build's unit tests under Wine.
+# Sets up the machine, checks the formatting, builds everything and runs every test: a short
+# fuzzing run, the unit tests under the address and undefined-behaviour sanitizers, every test of
+# the debug build, and the Windows build's unit tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+
+# Every source as the repository's .clang-format has it; scripts/format.sh mends a drift.
+bash scripts/format.sh --check
 
 werror=()
 [ "${CI:-}" = "true" ] && werror=(-DVELTRANE_WERROR=ON)

@@ -64,23 +64,20 @@ const BoolKey kOptionKeys[] = {
 
 // A value edited by hand may be longer than its field; it is cut at the field's width on a
 // character boundary instead of wherever the ini reader would stop.
-template <std::size_t N>
-void ReadText(const char* szKey, char (&field)[N])
+template <std::size_t N> void ReadText(const char* szKey, char (&field)[N])
 {
     char szValue[1024] = {};
     SettingsFile->ReadIniString(kSection, szKey, szValue, sizeof szValue, "");
     CopyText(field, szValue);
 }
 
-template <std::size_t N>
-void ReadBools(const BoolKey (&keys)[N])
+template <std::size_t N> void ReadBools(const BoolKey (&keys)[N])
 {
     for (const BoolKey& key : keys)
         AppSettings.*key.pField = SettingsFile->ReadIniBool(kSection, key.szKey, key.bDefault);
 }
 
-template <std::size_t N>
-void WriteBools(const BoolKey (&keys)[N])
+template <std::size_t N> void WriteBools(const BoolKey (&keys)[N])
 {
     for (const BoolKey& key : keys)
         SettingsFile->WriteIniBool(kSection, key.szKey, AppSettings.*key.pField);
@@ -156,7 +153,8 @@ void SaveSettings()
         EncodePassword(AppSettings.Password, static_cast<std::size_t>(pEnd - AppSettings.Password),
                        AppSettings.StoredPassword, sizeof AppSettings.StoredPassword);
         SettingsFile->WriteIniString(kSection, "Password", AppSettings.StoredPassword);
-    } else {
+    }
+    else {
         SettingsFile->WriteIniString(kSection, "Password", "");
     }
     WriteBools(kRuleKeys);

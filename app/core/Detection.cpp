@@ -140,8 +140,7 @@ template <class Kind> bool GatherRecords(std::vector<typename Kind::Record*>& re
             continue;
         try {
             records.push_back(pRecord);
-        }
-        catch (const std::bad_alloc&) {
+        } catch (const std::bad_alloc&) {
             bComplete = false;
         }
     }

@@ -96,8 +96,8 @@ public:
 
     std::size_t Bytes() const
     {
-        return m_bucketTable.Bytes() + VectorBytes(m_bucketKeys) + VectorBytes(m_bucketBegin) +
-               VectorBytes(m_entries) + VectorBytes(m_recordBuckets);
+        return m_bucketTable.Bytes() + VectorBytes(m_bucketKeys) + VectorBytes(m_bucketBegin) + VectorBytes(m_entries) +
+               VectorBytes(m_recordBuckets);
     }
 
 private:

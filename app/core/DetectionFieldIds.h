@@ -22,8 +22,8 @@ template <class Record> class FieldIds
 public:
     FieldIds(const MatchPlan<Record>& plan, const std::vector<Record*>& records, bool bCaseSensitive,
              bool bCompareEmpty)
-        : m_plan(plan), m_records(records), m_nCount(static_cast<uint32_t>(records.size())),
-          m_bCase(bCaseSensitive), m_bCompareEmpty(bCompareEmpty)
+        : m_plan(plan), m_records(records), m_nCount(static_cast<uint32_t>(records.size())), m_bCase(bCaseSensitive),
+          m_bCompareEmpty(bCompareEmpty)
     {
     }
 
@@ -180,8 +180,7 @@ private:
 
     bool Wildcard(uint32_t nColumn) const
     {
-        return !m_bCompareEmpty &&
-               std::find(m_ids[nColumn].begin(), m_ids[nColumn].end(), 0u) != m_ids[nColumn].end();
+        return !m_bCompareEmpty && std::find(m_ids[nColumn].begin(), m_ids[nColumn].end(), 0u) != m_ids[nColumn].end();
     }
 
     // -0 equals +0; NaN is handled by the caller.
@@ -236,8 +235,7 @@ private:
                 m_keys[i] = kNoId;
                 continue;
             }
-            m_keys[i] =
-                table.Intern(h, [&](uint32_t nKey) { return SameExact(representatives[nKey], i, keyBits); });
+            m_keys[i] = table.Intern(h, [&](uint32_t nKey) { return SameExact(representatives[nKey], i, keyBits); });
             if (m_keys[i] == representatives.size())
                 representatives.push_back(i);
         }

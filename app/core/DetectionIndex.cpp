@@ -57,10 +57,10 @@ MatchPlan<SGAddrRecord> AddrPlan()
         plan.orGroups.push_back({AddrText<&R::szHomePhone>, AddrText<&R::szMobilePhone>, AddrText<&R::szOtherPhone>});
     }
     if (s.AddrAddress) {
-        for (auto pfnText : {AddrText<&R::szPrimaryStreet>, AddrText<&R::szPrimaryCity>,
-                             AddrText<&R::szPrimaryState>, AddrText<&R::szPrimaryPostalCode>,
-                             AddrText<&R::szPrimaryCountry>, AddrText<&R::szAltStreet>, AddrText<&R::szAltCity>,
-                             AddrText<&R::szAltState>, AddrText<&R::szAltPostalCode>, AddrText<&R::szAltCountry>})
+        for (auto pfnText : {AddrText<&R::szPrimaryStreet>, AddrText<&R::szPrimaryCity>, AddrText<&R::szPrimaryState>,
+                             AddrText<&R::szPrimaryPostalCode>, AddrText<&R::szPrimaryCountry>,
+                             AddrText<&R::szAltStreet>, AddrText<&R::szAltCity>, AddrText<&R::szAltState>,
+                             AddrText<&R::szAltPostalCode>, AddrText<&R::szAltCountry>})
             plan.AddText(pfnText);
     }
     if (s.AddrBirthday)
@@ -125,8 +125,7 @@ bool RunIndexed(MatchPlan<Record> (*pfnPlan)(), const std::vector<Record*>& reco
     MatchPlan<Record> plan;
     try {
         plan = pfnPlan();
-    }
-    catch (const std::bad_alloc&) {
+    } catch (const std::bad_alloc&) {
         return false;
     }
     if (plan.RequiresNothing())
@@ -134,8 +133,7 @@ bool RunIndexed(MatchPlan<Record> (*pfnPlan)(), const std::vector<Record*>& reco
     IndexEngine<Record> engine(plan, records, AppSettings.CaseSensitive, AppSettings.CompareEmpty);
     try {
         engine.Build();
-    }
-    catch (const std::bad_alloc&) {
+    } catch (const std::bad_alloc&) {
         return false;
     }
     g_lastStats = engine.Stats();

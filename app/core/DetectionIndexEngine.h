@@ -130,8 +130,7 @@ private:
     {
         const uint32_t nSize = m_index.BucketSize(nBucket);
         const uint32_t* pEntries = m_index.Entries(nBucket);
-        const uint32_t nBlockEnd =
-            !m_trees.Has(nBucket) ? nSize : std::min(nSize, (nIndex / kBlock + 1) * kBlock);
+        const uint32_t nBlockEnd = !m_trees.Has(nBucket) ? nSize : std::min(nSize, (nIndex / kBlock + 1) * kBlock);
         for (; nIndex < nBlockEnd; ++nIndex) {
             if (Value(pEntries[nIndex]) > nThreshold)
                 return nIndex;
@@ -193,8 +192,8 @@ private:
             if (!m_trees.Has(nBucket))
                 continue;
             const uint32_t* pBegin = m_index.Entries(nBucket);
-            const uint32_t nIndex = static_cast<uint32_t>(
-                std::lower_bound(pBegin, pBegin + m_index.BucketSize(nBucket), nPos) - pBegin);
+            const uint32_t nIndex =
+                static_cast<uint32_t>(std::lower_bound(pBegin, pBegin + m_index.BucketSize(nBucket), nPos) - pBegin);
             UpdateBlock(nBucket, nIndex / kBlock);
         }
     }

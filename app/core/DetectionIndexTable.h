@@ -35,8 +35,8 @@ template <class T> std::size_t VectorBytes(const std::vector<T>& v)
 // Lists items by dense id in one counting pass. Item n has the ids ids[n * nStride] up to
 // ids[n * nStride + nStride - 1], each below nIds; afterwards items[begin[id]] up to
 // items[begin[id + 1] - 1] are the items having the id, in ascending order.
-inline void GroupByIds(const std::vector<uint32_t>& ids, uint32_t nIds, uint32_t nStride,
-                       std::vector<uint32_t>& begin, std::vector<uint32_t>& items)
+inline void GroupByIds(const std::vector<uint32_t>& ids, uint32_t nIds, uint32_t nStride, std::vector<uint32_t>& begin,
+                       std::vector<uint32_t>& items)
 {
     begin.assign(static_cast<std::size_t>(nIds) + 1, 0);
     for (uint32_t nId : ids)

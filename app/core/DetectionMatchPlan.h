@@ -14,9 +14,9 @@ template <class Record> struct MatchPlan
     using DateOf = double (*)(const Record&);
 
     int32_t (*pfnType)(const Record&) = nullptr; // null for a kind without a type
-    std::vector<TextOf> andTexts;                 // each must be equal
-    std::vector<DateOf> dates;                    // each must be equal, with no empty-value rule
-    std::vector<std::vector<TextOf>> orGroups;    // in each group one slot must equal the same slot
+    std::vector<TextOf> andTexts;                // each must be equal
+    std::vector<DateOf> dates;                   // each must be equal, with no empty-value rule
+    std::vector<std::vector<TextOf>> orGroups;   // in each group one slot must equal the same slot
     bool (*pfnSame)(const Record*, const Record*) = nullptr;
     bool (*pfnNewer)(const Record*, const Record*) = nullptr;
 
@@ -25,8 +25,5 @@ template <class Record> struct MatchPlan
         if (std::find(andTexts.begin(), andTexts.end(), pfnText) == andTexts.end())
             andTexts.push_back(pfnText);
     }
-    bool RequiresNothing() const
-    {
-        return pfnType == nullptr && andTexts.empty() && dates.empty() && orGroups.empty();
-    }
+    bool RequiresNothing() const { return pfnType == nullptr && andTexts.empty() && dates.empty() && orGroups.empty(); }
 };

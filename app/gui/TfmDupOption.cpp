@@ -104,8 +104,8 @@ TfmDupOption::TfmDupOption(QWidget* pParent) : QDialog(pParent)
         QWidget* pTab = MakeTab(tab.szName, pTabs);
         for (std::size_t i = 0; i < tab.nBoxes; ++i) {
             const BoxDef& box = tab.pBoxes[i];
-            QCheckBox* pBox = AddBox(pTab, box.szName, box.szCaption,
-                                     box.pField != nullptr ? &(AppSettings.*box.pField) : nullptr);
+            QCheckBox* pBox =
+                AddBox(pTab, box.szName, box.szCaption, box.pField != nullptr ? &(AppSettings.*box.pField) : nullptr);
             if (box.pField == nullptr)
                 m_pAllDayEvent = pBox;
         }

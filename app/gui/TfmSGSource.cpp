@@ -26,16 +26,14 @@
 namespace
 {
 
-template <class T>
-T* Named(T* pWidget, const char* szName)
+template <class T> T* Named(T* pWidget, const char* szName)
 {
     pWidget->setObjectName(QString::fromLatin1(szName));
     return pWidget;
 }
 
 // Takes the edit's text into a fixed field, cut at the field's width on a character boundary.
-template <std::size_t N>
-void TakeText(char (&field)[N], const QLineEdit* pEdit)
+template <std::size_t N> void TakeText(char (&field)[N], const QLineEdit* pEdit)
 {
     CopyText(field, pEdit->text().toUtf8().constData());
 }
@@ -104,9 +102,8 @@ TfmSGSource::TfmSGSource(TfmMain& mainWindow, QWidget* pParent) : TfmPage(pParen
     pColumn->addWidget(pData);
     pColumn->addStretch();
 
-    QWidget* const tabOrder[] = {m_pHostName,     m_pUserName, m_pPassword, m_pSaveUser, m_pSavePassword,
-                                 m_pAddr,         m_pDate,     m_pTask,     pRules,      m_pAddrContact,
-                                 m_pAddrAccount,  m_pAddrLead};
+    QWidget* const tabOrder[] = {m_pHostName, m_pUserName, m_pPassword, m_pSaveUser,    m_pSavePassword, m_pAddr,
+                                 m_pDate,     m_pTask,     pRules,      m_pAddrContact, m_pAddrAccount,  m_pAddrLead};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

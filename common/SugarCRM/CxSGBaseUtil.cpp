@@ -325,8 +325,8 @@ bool CxSGBaseUtil::MakePath(const char* szName, char* szPath) const
     const std::size_t nFolder = std::strlen(m_szFolder);
     const std::size_t nName = std::strlen(szName);
     if (nFolder + nName >= plat::kMaxPath) {
-        DEBUG_LOG(LOG_CRITICAL, "Path longer than %d characters: %s%s", static_cast<int>(plat::kMaxPath - 1), m_szFolder,
-                  szName);
+        DEBUG_LOG(LOG_CRITICAL, "Path longer than %d characters: %s%s", static_cast<int>(plat::kMaxPath - 1),
+                  m_szFolder, szName);
         return false;
     }
     std::memcpy(szPath, m_szFolder, nFolder);

@@ -59,11 +59,14 @@ void WriteEntry(CxFile& file, const SGParamEntry& entry)
     file.WriteInt(entry.nType);
     if (const auto* pInt = std::get_if<int32_t>(&entry.value)) {
         file.WriteInt(*pInt);
-    } else if (const auto* pReal = std::get_if<double>(&entry.value)) {
+    }
+    else if (const auto* pReal = std::get_if<double>(&entry.value)) {
         file.WriteInt(TruncateToInt(*pReal));
-    } else if (const auto* pText = std::get_if<std::u16string>(&entry.value)) {
+    }
+    else if (const auto* pText = std::get_if<std::u16string>(&entry.value)) {
         file.WriteString(plat::WideToAnsi(*pText, SGPARAM_MAX_TEXT).c_str());
-    } else if (const auto* pFlag = std::get_if<bool>(&entry.value)) {
+    }
+    else if (const auto* pFlag = std::get_if<bool>(&entry.value)) {
         file.WriteInt(*pFlag ? 1 : 0);
     }
 }

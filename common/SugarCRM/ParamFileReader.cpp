@@ -20,9 +20,9 @@ public:
     {
         if (Remaining() < 4)
             return false;
-        const uint32_t nBits = static_cast<uint32_t>(m_pData[m_nPos]) | static_cast<uint32_t>(m_pData[m_nPos + 1]) << 8 |
-                               static_cast<uint32_t>(m_pData[m_nPos + 2]) << 16 |
-                               static_cast<uint32_t>(m_pData[m_nPos + 3]) << 24;
+        const uint32_t nBits =
+            static_cast<uint32_t>(m_pData[m_nPos]) | static_cast<uint32_t>(m_pData[m_nPos + 1]) << 8 |
+            static_cast<uint32_t>(m_pData[m_nPos + 2]) << 16 | static_cast<uint32_t>(m_pData[m_nPos + 3]) << 24;
         nValue = static_cast<int32_t>(nBits);
         m_nPos += 4;
         return true;
@@ -152,11 +152,14 @@ bool ParamFileReader::GetText(int32_t nTag, std::string& sText) const
         return false;
     if (const auto* pText = std::get_if<std::string>(&pEntry->value)) {
         sText = *pText;
-    } else if (const auto* pInt = std::get_if<int32_t>(&pEntry->value)) {
+    }
+    else if (const auto* pInt = std::get_if<int32_t>(&pEntry->value)) {
         sText = std::to_string(*pInt);
-    } else if (const auto* pFlag = std::get_if<bool>(&pEntry->value)) {
+    }
+    else if (const auto* pFlag = std::get_if<bool>(&pEntry->value)) {
         sText = *pFlag ? "1" : "0";
-    } else {
+    }
+    else {
         return false;
     }
     return true;

@@ -43,10 +43,22 @@ public:
     void SetLogLevel(int nLevel);
     void EnableLog(bool bEnable);
 
-    const char* GetLogFolder() const { return m_szLogFolder; }
-    const char* GetLogFile() const { return m_szLogFile; }
-    int GetLogLevel() const { return m_nLevel; }
-    bool IsEnabled() const { return m_bEnable; }
+    const char* GetLogFolder() const
+    {
+        return m_szLogFolder;
+    }
+    const char* GetLogFile() const
+    {
+        return m_szLogFile;
+    }
+    int GetLogLevel() const
+    {
+        return m_nLevel;
+    }
+    bool IsEnabled() const
+    {
+        return m_bEnable;
+    }
 
 private:
     char m_szLogFile[plat::kMaxPath];

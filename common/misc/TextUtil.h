@@ -9,8 +9,7 @@
 // Returns the number of bytes copied.
 std::size_t CopyText(char* dst, std::size_t capacity, const char* src);
 
-template <std::size_t N>
-std::size_t CopyText(char (&dst)[N], const char* src)
+template <std::size_t N> std::size_t CopyText(char (&dst)[N], const char* src)
 {
     return CopyText(dst, N, src);
 }

@@ -191,8 +191,10 @@ protected:
         accounted.insert(left.begin(), left.end());
         std::vector<std::string> extra;
         std::vector<std::string> missing;
-        std::set_difference(accounted.begin(), accounted.end(), ticked.begin(), ticked.end(), std::back_inserter(extra));
-        std::set_difference(ticked.begin(), ticked.end(), accounted.begin(), accounted.end(), std::back_inserter(missing));
+        std::set_difference(accounted.begin(), accounted.end(), ticked.begin(), ticked.end(),
+                            std::back_inserter(extra));
+        std::set_difference(ticked.begin(), ticked.end(), accounted.begin(), accounted.end(),
+                            std::back_inserter(missing));
         EXPECT_TRUE(extra.empty() && missing.empty())
             << "gone or left but not ticked: " << ::testing::PrintToString(extra)
             << "\nticked but neither gone nor left: " << ::testing::PrintToString(missing);
@@ -238,7 +240,8 @@ TEST_F(FaultMatrixTest, AHelperThatNeverRanFailsTheLoadAndSaysWhy)
         {Helper::Standin, "crash\n", "Quorvel.SGAddrUtil.exe ended abnormally: Segmentation fault"},
         {Helper::Standin, "sleep 3000\n", "Quorvel.SGAddrUtil.exe did not finish within 500 milliseconds"},
         // Damaged data files: a forged count, a record cut short, noise.
-        {Helper::Standin, "write-data-hex 05000000\n", "The data file SGAddr.dat that Quorvel.SGAddrUtil.exe wrote is damaged."},
+        {Helper::Standin, "write-data-hex 05000000\n",
+         "The data file SGAddr.dat that Quorvel.SGAddrUtil.exe wrote is damaged."},
         {Helper::Standin, "write-data-hex 0100000000000000000000000100000002000000\n", "is damaged."},
         {Helper::Standin, "write-data-hex ff\n", "is damaged."},
     };
@@ -269,22 +272,27 @@ TEST_F(FaultMatrixTest, ServerFaultsDuringTheFetchAreReported)
         {{}, "wrong", "The server refused the login"},
         {{QStringLiteral("--fault-method"), QStringLiteral("get_entry_list"), QStringLiteral("--fail-request"),
           QStringLiteral("2")},
-         "admin", "Loading"},
+         "admin",
+         "Loading"},
         {{QStringLiteral("--fault-method"), QStringLiteral("get_entry_list"), QStringLiteral("--garbage-request"),
           QStringLiteral("1")},
-         "admin", "Loading"},
+         "admin",
+         "Loading"},
         // A page broken off mid-answer is not taken for a whole one.
         {{QStringLiteral("--fault-method"), QStringLiteral("get_entry_list"), QStringLiteral("--cut-request"),
           QStringLiteral("1")},
-         "admin", "Loading"},
+         "admin",
+         "Loading"},
         {{QStringLiteral("--session-expires-after"), QStringLiteral("3")}, "admin", ""},
         // Slower than the helper's time-out (2 s here): once is retried, four times in a row is not.
         {{QStringLiteral("--fault-method"), QStringLiteral("get_entry_list"), QStringLiteral("--delay-request"),
           QStringLiteral("1"), QStringLiteral("--delay-ms"), QStringLiteral("3000")},
-         "admin", ""},
+         "admin",
+         ""},
         {{QStringLiteral("--fault-method"), QStringLiteral("get_entry_list"), QStringLiteral("--delay-request"),
           QStringLiteral("1-4"), QStringLiteral("--delay-ms"), QStringLiteral("3000")},
-         "admin", "did not answer within 2 seconds"},
+         "admin",
+         "did not answer within 2 seconds"},
     };
     qputenv("VELTRANE_HELPER_TIMEOUT_MS", "2000");
     for (const Case& test : cases) {
@@ -424,13 +432,17 @@ TEST_F(FaultMatrixTest, RandomRunsNeverLoseOrMisreportARecord)
         const int nFault = static_cast<int>(random() % 5);
         const QString nth = QString::number(1 + random() % 4);
         if (nFault == 1)
-            arguments << QStringLiteral("--fault-method") << QStringLiteral("set_entry") << QStringLiteral("--fail-request") << nth;
+            arguments << QStringLiteral("--fault-method") << QStringLiteral("set_entry")
+                      << QStringLiteral("--fail-request") << nth;
         else if (nFault == 2)
-            arguments << QStringLiteral("--fault-method") << QStringLiteral("set_entry") << QStringLiteral("--garbage-request") << nth;
+            arguments << QStringLiteral("--fault-method") << QStringLiteral("set_entry")
+                      << QStringLiteral("--garbage-request") << nth;
         else if (nFault == 3)
-            arguments << QStringLiteral("--fault-method") << QStringLiteral("set_entry") << QStringLiteral("--cut-request") << nth;
+            arguments << QStringLiteral("--fault-method") << QStringLiteral("set_entry")
+                      << QStringLiteral("--cut-request") << nth;
         else if (nFault == 4)
-            arguments << QStringLiteral("--fault-method") << QStringLiteral("login") << QStringLiteral("--fail-request") << QStringLiteral("3");
+            arguments << QStringLiteral("--fault-method") << QStringLiteral("login") << QStringLiteral("--fail-request")
+                      << QStringLiteral("3");
         // The data set goes in first, through a server without faults, so that the fault counts
         // only what the helpers send.
         const QString database = QString::fromStdString(m_dir.path() + "seed" + std::to_string(nSeed) + ".sqlite");
@@ -441,13 +453,12 @@ TEST_F(FaultMatrixTest, RandomRunsNeverLoseOrMisreportARecord)
             const QString session = client.login(QStringLiteral("admin"));
             const int nContacts = 5 + static_cast<int>(random() % 20);
             for (int i = 0; i < nContacts; ++i) {
-                const QJsonArray fields{
-                    QJsonObject{{QStringLiteral("name"), QStringLiteral("first_name")},
-                                {QStringLiteral("value"), QLatin1String(firsts[random() % 5])}},
-                    QJsonObject{{QStringLiteral("name"), QStringLiteral("last_name")},
-                                {QStringLiteral("value"), QLatin1String(lasts[random() % 4])}},
-                    QJsonObject{{QStringLiteral("name"), QStringLiteral("email1")},
-                                {QStringLiteral("value"), QLatin1String(mails[random() % 4])}}};
+                const QJsonArray fields{QJsonObject{{QStringLiteral("name"), QStringLiteral("first_name")},
+                                                    {QStringLiteral("value"), QLatin1String(firsts[random() % 5])}},
+                                        QJsonObject{{QStringLiteral("name"), QStringLiteral("last_name")},
+                                                    {QStringLiteral("value"), QLatin1String(lasts[random() % 4])}},
+                                        QJsonObject{{QStringLiteral("name"), QStringLiteral("email1")},
+                                                    {QStringLiteral("value"), QLatin1String(mails[random() % 4])}}};
                 const QJsonArray args{session, QStringLiteral("Contacts"), fields};
                 ASSERT_EQ(
                     client.call(QStringLiteral("set_entry"), QJsonDocument(args).toJson(QJsonDocument::Compact)).status,

@@ -36,8 +36,7 @@ inline void WriteInput(const std::string& name, const uint8_t* data, std::size_t
 }
 
 // Reads the input as a kind's data file, then writes the records back out.
-template <class Bridge>
-int FuzzDataFile(const char* szDataFile, const uint8_t* data, std::size_t size)
+template <class Bridge> int FuzzDataFile(const char* szDataFile, const uint8_t* data, std::size_t size)
 {
     WriteInput(szDataFile, data, size);
     Bridge bridge;

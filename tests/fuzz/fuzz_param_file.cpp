@@ -6,8 +6,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     ParamFileReader reader;
-    if (!reader.Parse(data, size))
-    {
+    if (!reader.Parse(data, size)) {
         if (!reader.GetEntries().empty())
             std::abort();
         return 0;

@@ -223,8 +223,8 @@ TEST_F(CleanPageTest, AFailedSubmissionNamesWhatTheServerStillHolds)
 
     std::string memo = Memo();
     std::string tail = Summary(1, 0, 0, 0) + "\nSubmitting the contact deletions to SugarCRM failed: "
-                                            "Access denied for user admin\n\tNot confirmed: Ann Lee\n"
-                                            "\t0 of 1 duplicate contact items were confirmed deleted by SugarCRM.";
+                                             "Access denied for user admin\n\tNot confirmed: Ann Lee\n"
+                                             "\t0 of 1 duplicate contact items were confirmed deleted by SugarCRM.";
     ASSERT_GE(memo.size(), tail.size());
     EXPECT_EQ(memo.substr(memo.size() - tail.size()), tail);
     EXPECT_EQ(Bar(), 100);

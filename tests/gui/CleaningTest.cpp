@@ -62,7 +62,6 @@ protected:
             params.GetText(1005, operation);
         return operation;
     }
-
 };
 
 TEST_F(CleaningTest, TickedDuplicatesAreDeletedAndTheUntickedOneStays)
@@ -156,8 +155,8 @@ TEST_F(CleaningTest, RestartAndANewLoadListOnlyTheNewResult)
     ASSERT_EQ(m_pMain->Step(), StepLogin);
     EXPECT_EQ(Get<QLineEdit>("edtHostName")->text(), QStringLiteral("http://crm.example"));
 
-    LoginAndLoad({Addr("Bob", "Ray", "bob@x.org", 1), Addr("Bob", "Ray", "bob@x.org", 3),
-                  Addr("Bob", "Ray", "bob@x.org", 2)});
+    LoginAndLoad(
+        {Addr("Bob", "Ray", "bob@x.org", 1), Addr("Bob", "Ray", "bob@x.org", 3), Addr("Bob", "Ray", "bob@x.org", 2)});
     EXPECT_EQ(Get<QTabWidget>("pData")->tabText(0), QStringLiteral("Contacts (2 Dups)"));
     EXPECT_EQ(Rows(Get<QTreeView>("lvAddr")),
               (QStringList{QStringLiteral("[x] Bob|Ray|bob@x.org||"), QStringLiteral("[x] Bob|Ray|bob@x.org||")}));

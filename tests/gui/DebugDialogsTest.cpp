@@ -135,9 +135,8 @@ TEST_F(DebugDialogsTest, QuitClosesTheReportAndThenTheMainWindow)
         WhenModal(QStringLiteral("TfmDebug"), [&bDebugOpened, pReport](QWidget* pDebug) {
             bDebugOpened = true;
             QTest::mouseClick(Find<QPushButton>(pDebug, "btnCancel"), Qt::LeftButton);
-            QTimer::singleShot(0, [pReport] {
-                QTest::mouseClick(Find<QPushButton>(pReport, "btnExit"), Qt::LeftButton);
-            });
+            QTimer::singleShot(0,
+                               [pReport] { QTest::mouseClick(Find<QPushButton>(pReport, "btnExit"), Qt::LeftButton); });
         });
         QTest::mouseClick(Find<QPushButton>(pReport, "btnDebug"), Qt::LeftButton);
     });

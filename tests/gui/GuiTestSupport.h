@@ -103,8 +103,7 @@ struct MissingWidget : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
-template <class T>
-T* Find(QWidget* pParent, const char* szName)
+template <class T> T* Find(QWidget* pParent, const char* szName)
 {
     T* pWidget = pParent != nullptr ? pParent->findChild<T*>(QString::fromLatin1(szName)) : nullptr;
     if (pWidget == nullptr)

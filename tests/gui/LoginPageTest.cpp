@@ -24,10 +24,7 @@ protected:
         StartWizard();
     }
 
-    void ExpectError(const char* szText)
-    {
-        MessageBox::Expect(MessageBox::Kind::Error, QString::fromLatin1(szText));
-    }
+    void ExpectError(const char* szText) { MessageBox::Expect(MessageBox::Kind::Error, QString::fromLatin1(szText)); }
 
     // The control that has the keyboard focus in the main window.
     QWidget* Focused() { return m_pMain->focusWidget(); }

@@ -55,7 +55,8 @@ TEST_F(MainWindowTest, ButtonsFollowTheStepsThroughToRestart)
     EXPECT_TRUE(m_pReview->isVisible());
     EXPECT_FALSE(m_pLogin->isVisible());
     EXPECT_TRUE(Get<QPushButton>("btnPrev")->isEnabled());
-    EXPECT_EQ(Get<QLabel>("lblStep")->text(), QStringLiteral("Please select the duplicate items that you want to delete."));
+    EXPECT_EQ(Get<QLabel>("lblStep")->text(),
+              QStringLiteral("Please select the duplicate items that you want to delete."));
 
     ClickNext();
     ASSERT_EQ(m_pMain->Step(), StepDelete);

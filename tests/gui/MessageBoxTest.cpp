@@ -2,8 +2,8 @@
 #include "GuiTestSupport.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace
 {

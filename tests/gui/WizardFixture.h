@@ -66,11 +66,7 @@ protected:
         m_pMain->show();
     }
 
-    template <class T>
-    T* Get(const char* szName)
-    {
-        return Find<T>(m_pMain.get(), szName);
-    }
+    template <class T> T* Get(const char* szName) { return Find<T>(m_pMain.get(), szName); }
 
     void ClickNext() { QTest::mouseClick(Get<QPushButton>("btnNext"), Qt::LeftButton); }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "TempDir.h"
 #include "helpers/ExchangeFiles.h"
+#include "TempDir.h"
 #include "helpers/HelperJob.h"
 #include "helpers/NoteIds.h"
 #include "misc/CxIniUtil.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "HelpersTestSupport.h"
 #include "helpers/FieldMap.h"
+#include "HelpersTestSupport.h"
 
 #include <QJsonArray>
 #include <gtest/gtest.h>
@@ -123,8 +123,12 @@ TEST(FieldMap, NameValueListsInEveryShapeTheServerSends)
 {
     QJsonValue list;
     ASSERT_TRUE(ParseServerJson(LoadCapture("get_entry-contact-deleted.json").body, list));
-    const QJsonValue deletedForm =
-        list.toObject().value(QLatin1String("entry_list")).toArray().at(0).toObject().value(QLatin1String("name_value_list"));
+    const QJsonValue deletedForm = list.toObject()
+                                       .value(QLatin1String("entry_list"))
+                                       .toArray()
+                                       .at(0)
+                                       .toObject()
+                                       .value(QLatin1String("name_value_list"));
     QString value;
     ASSERT_TRUE(NameValue(deletedForm, QStringLiteral("deleted"), value));
     EXPECT_EQ(value, QStringLiteral("1"));

@@ -38,7 +38,8 @@ TEST(HtmlEntities, DecodesTwiceEncodedText)
 TEST(HtmlEntities, LeavesWhatIsNoReference)
 {
     EXPECT_EQ(Decode("AT&T; R&D"), QStringLiteral("AT&T; R&D"));
-    EXPECT_EQ(Decode("&Uuml &nosuch; &#; &#x; &#0; &#xD800; &#1114112; &amp"), QStringLiteral("&Uuml &nosuch; &#; &#x; &#0; &#xD800; &#1114112; &amp"));
+    EXPECT_EQ(Decode("&Uuml &nosuch; &#; &#x; &#0; &#xD800; &#1114112; &amp"),
+              QStringLiteral("&Uuml &nosuch; &#; &#x; &#0; &#xD800; &#1114112; &amp"));
     EXPECT_EQ(Decode("a & b ; c"), QStringLiteral("a & b ; c"));
     EXPECT_EQ(Decode("&AMP;"), QStringLiteral("&AMP;")); // names are case-sensitive
 }
@@ -64,7 +65,7 @@ TEST(FieldValues, TextIsCutAtCapacityOnACharacterBoundary)
 
 TEST(FieldValues, UtcDateTimesBecomeLocalOleDates)
 {
-    EXPECT_NEAR(UtcTextToOleDate(QStringLiteral("2026-12-09 08:03:42")), 46365.37756944444, 1e-9); // winter, +1
+    EXPECT_NEAR(UtcTextToOleDate(QStringLiteral("2026-12-09 08:03:42")), 46365.37756944444, 1e-9);  // winter, +1
     EXPECT_NEAR(UtcTextToOleDate(QStringLiteral("2026-07-01 12:30:00")), 46204.604166666664, 1e-9); // summer, +2
     // Just after midnight UTC on 1 January is still the same local day one hour later.
     EXPECT_NEAR(UtcTextToOleDate(QStringLiteral("2025-12-31 23:30:00")), 46023.0 + 0.5 / 24, 1e-9);
@@ -97,7 +98,8 @@ TEST(SugarReply, FindsTheJsonAmongStrayText)
     QJsonValue value;
     ASSERT_TRUE(ParseServerJson("\xEF\xBB\xBF {\"id\":\"abc\"}\n", value));
     EXPECT_EQ(value.toObject().value(QLatin1String("id")).toString(), QStringLiteral("abc"));
-    ASSERT_TRUE(ParseServerJson("<br />\n<b>Warning</b>: something on line 3<br />\n{\"ids\":[\"a\"]}\nDeprecated", value));
+    ASSERT_TRUE(
+        ParseServerJson("<br />\n<b>Warning</b>: something on line 3<br />\n{\"ids\":[\"a\"]}\nDeprecated", value));
     EXPECT_EQ(value.toObject().value(QLatin1String("ids")).toArray().size(), 1);
     ASSERT_TRUE(ParseServerJson("null", value));
     EXPECT_TRUE(value.isNull());

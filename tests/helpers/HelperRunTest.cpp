@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include "helpers/HelperRun.h"
 #include "FakeSugarServer.h"
 #include "HelpersTestSupport.h"
-#include "TempDir.h"
 #include "SugarCRM/CxSGParamParser.h"
-#include "helpers/HelperRun.h"
+#include "TempDir.h"
 #include "helpers/NoteIds.h"
 #include "misc/TextUtil.h"
 
@@ -45,7 +45,10 @@ struct Exchange
         plat::GetPrivateProfileString(szSection, szKey, "", szValue, sizeof szValue, Path(file).c_str());
         return szValue;
     }
-    std::string Error(int n) const { return Ini("SG" + kind + "Err.dat", "Error", ("Error." + std::to_string(n)).c_str()); }
+    std::string Error(int n) const
+    {
+        return Ini("SG" + kind + "Err.dat", "Error", ("Error." + std::to_string(n)).c_str());
+    }
     std::string ErrorCount() const { return Ini("SG" + kind + "Err.dat", "Error", "Error.Count"); }
     std::string NotDeleted() const { return Ini("SG" + kind + "Err.dat", "Submit", "NotDeleted"); }
 
@@ -158,8 +161,8 @@ TEST(HelperRun, FetchesEveryContactModulePageByPage)
     EXPECT_EQ(auth.value(QLatin1String("user_name")).toString(), QStringLiteral("admin"));
     EXPECT_EQ(auth.value(QLatin1String("password")).toString(),
               QString::fromLatin1(QCryptographicHash::hash("secret", QCryptographicHash::Md5).toHex()));
-    EXPECT_EQ(requests[3].args.at(4).toInt(), 4);  // third contacts page
-    EXPECT_EQ(requests[3].args.at(8).toInt(), 0);  // deleted records left out
+    EXPECT_EQ(requests[3].args.at(4).toInt(), 4); // third contacts page
+    EXPECT_EQ(requests[3].args.at(8).toInt(), 0); // deleted records left out
     EXPECT_EQ(requests[3].args.at(0).toString(), QStringLiteral("sess1"));
     EXPECT_EQ(server.Methods().last(), QStringLiteral("logout"));
 
@@ -188,7 +191,8 @@ TEST(HelperRun, ARefusedLoginLeavesNoDataFileAndIsNotRetried)
     EXPECT_EQ(exchange.Run(HelperKind::Task, server.Address(), 1), 1);
     EXPECT_FALSE(plat::PathExists(exchange.DataPath().c_str()));
     EXPECT_EQ(exchange.ErrorCount(), "1");
-    EXPECT_EQ(exchange.Error(1), "The server refused the login: Login attempt failed please check the username and password");
+    EXPECT_EQ(exchange.Error(1),
+              "The server refused the login: Login attempt failed please check the username and password");
     EXPECT_EQ(server.Methods(), QStringList{QStringLiteral("login")});
     EXPECT_EQ(exchange.Ini("SGTask.ini", "Status", "Running"), "0");
 }
@@ -247,7 +251,8 @@ TEST(HelperRun, AStopBetweenPagesLeavesNoDataFile)
     EXPECT_FALSE(plat::PathExists(exchange.DataPath().c_str()));
     EXPECT_FALSE(plat::PathExists((exchange.DataPath() + ".tmp").c_str()));
     EXPECT_EQ(exchange.Error(1), "Loading was stopped; nothing was loaded.");
-    EXPECT_EQ(server.Methods(), (QStringList{QStringLiteral("login"), QStringLiteral("get_entry_list"), QStringLiteral("logout")}));
+    EXPECT_EQ(server.Methods(),
+              (QStringList{QStringLiteral("login"), QStringLiteral("get_entry_list"), QStringLiteral("logout")}));
     EXPECT_EQ(exchange.Ini("SGAddr.ini", "Status", "Running"), "0");
 }
 
@@ -257,7 +262,9 @@ TEST(HelperRun, DeletesMarkedRecordsAndChecksAFailedAnswer)
     WriteContacts(exchange.DataPath(), {{1, "contact-parent"}, {1, "contact-kept"}, {3, "lead-locked"}, {2, "acct-1"}},
                   {true, false, true, true});
     FakeSugarServer server([](const FakeSugarServer::Request& request) {
-        const QString id = request.args.size() > 2 ? request.args.at(2).toArray().at(0).toObject().value(QLatin1String("value")).toString() : QString();
+        const QString id = request.args.size() > 2
+                               ? request.args.at(2).toArray().at(0).toObject().value(QLatin1String("value")).toString()
+                               : QString();
         if (request.method == QLatin1String("login"))
             return Body(kLoginOk);
         if (request.method == QLatin1String("set_entry") && id == QLatin1String("contact-parent"))
@@ -272,8 +279,9 @@ TEST(HelperRun, DeletesMarkedRecordsAndChecksAFailedAnswer)
     });
     EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
 
-    EXPECT_EQ(server.Methods(), (QStringList{QStringLiteral("login"), QStringLiteral("set_entry"), QStringLiteral("get_entry"),
-                                             QStringLiteral("set_entry"), QStringLiteral("set_entry"), QStringLiteral("logout")}));
+    EXPECT_EQ(server.Methods(),
+              (QStringList{QStringLiteral("login"), QStringLiteral("set_entry"), QStringLiteral("get_entry"),
+                           QStringLiteral("set_entry"), QStringLiteral("set_entry"), QStringLiteral("logout")}));
     const QList<FakeSugarServer::Request>& requests = server.Requests();
     EXPECT_EQ(requests[1].args.at(1).toString(), QStringLiteral("Contacts"));
     EXPECT_EQ(requests[1].args.at(2).toArray().at(1).toObject().value(QLatin1String("value")).toInt(), 1);
@@ -303,8 +311,9 @@ TEST(HelperRun, AFailedDeletionThatDidNotHappenIsReported)
         return Body("null");
     });
     EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
-    EXPECT_EQ(exchange.Error(1), "Could not delete \"c1\" from Contacts: the server failed (HTTP 500) and the record is "
-                                 "still there.");
+    EXPECT_EQ(exchange.Error(1),
+              "Could not delete \"c1\" from Contacts: the server failed (HTTP 500) and the record is "
+              "still there.");
     EXPECT_EQ(exchange.NotDeleted(), "0");
 }
 
@@ -369,6 +378,7 @@ TEST(HelperRun, AnExpiredSessionIsRenewedOnce)
         return Body("null");
     });
     ASSERT_EQ(exchange.Run(HelperKind::Task, server.Address(), 1), 0) << exchange.Error(1);
-    EXPECT_EQ(server.Methods(), (QStringList{QStringLiteral("login"), QStringLiteral("get_entry_list"), QStringLiteral("login"),
-                                             QStringLiteral("get_entry_list"), QStringLiteral("logout")}));
+    EXPECT_EQ(server.Methods(),
+              (QStringList{QStringLiteral("login"), QStringLiteral("get_entry_list"), QStringLiteral("login"),
+                           QStringLiteral("get_entry_list"), QStringLiteral("logout")}));
 }

@@ -163,7 +163,8 @@ int main(int argc, char** argv)
             AddError(job, argument);
         }
         else if (command == "not-deleted") {
-            CxIniUtil(job.folder.c_str(), job.errorFile.c_str()).WriteIniString("Submit", "NotDeleted", argument.c_str());
+            CxIniUtil(job.folder.c_str(), job.errorFile.c_str())
+                .WriteIniString("Submit", "NotDeleted", argument.c_str());
         }
         else if (command == "progress") {
             WriteFile(job.folder + job.progressFile, argument + "\r\n");

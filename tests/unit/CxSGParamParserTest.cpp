@@ -125,9 +125,18 @@ TEST(CxSGParamParser, PathHandling)
 TEST(ParamFileReader, ReadsBackABridgeFile)
 {
     TempDir dir;
-    const std::vector<std::string> values = {"http://crm.example.com/", "admin", "p\xC3\xA4ss w=rd", "SGAddr.dat",
-                                             dir.path(), "1", "SGAddrErr.dat", "SGAddrStatus.dat", dir.path(), "",
-                                             "3", "1"};
+    const std::vector<std::string> values = {"http://crm.example.com/",
+                                             "admin",
+                                             "p\xC3\xA4ss w=rd",
+                                             "SGAddr.dat",
+                                             dir.path(),
+                                             "1",
+                                             "SGAddrErr.dat",
+                                             "SGAddrStatus.dat",
+                                             dir.path(),
+                                             "",
+                                             "3",
+                                             "1"};
     CxSGParamParser parser;
     for (int i = 0; i < 12; ++i)
         ASSERT_EQ(parser.SetParam(1000 + i, values[i].c_str()), 1);
@@ -171,9 +180,9 @@ TEST(ParamFileReader, RefusesDamagedFiles)
         EXPECT_FALSE(reader.Parse(good.data(), n)) << n;
         EXPECT_TRUE(reader.GetEntries().empty());
     }
-    const Bytes bad[] = {good + Bytes{0}, Items({0x7FFFFFFF, 1, 99}), Items({-1}),
-                         Items({1, 1000, 8, -1}), Items({1, 1000, 8, 0x7FFFFFFF, 0}),
-                         Items({1, 1000, 8, 1024}) + Bytes(1024, 'x')};
+    const Bytes bad[] = {
+        good + Bytes{0},         Items({0x7FFFFFFF, 1, 99}),         Items({-1}),
+        Items({1, 1000, 8, -1}), Items({1, 1000, 8, 0x7FFFFFFF, 0}), Items({1, 1000, 8, 1024}) + Bytes(1024, 'x')};
     for (const Bytes& bytes : bad)
         EXPECT_FALSE(reader.Parse(bytes.data(), bytes.size()));
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The indexed run against the pairwise run: the same records marked, the same list order, never
 // more match-rule calls. VELTRANE_DETECT_TRIALS sets how many random small sets each kind gets.
-#include "core/Detection.h"
 #include "core/DetectionIndex.h"
-#include "core/RecordCursor.h"
 #include "WorkSetTestUtil.h"
+#include "core/Detection.h"
+#include "core/RecordCursor.h"
 #include "misc/TextUtil.h"
 
 #include <cmath>
@@ -70,7 +70,8 @@ Outcome Indexed(const std::vector<Record*>& records, bool (*pfnIndexed)(const st
     Outcome outcome;
     outcome.nCalls = GetMatchRuleCalls();
     for (void* p = list.GetFirst(); p != nullptr; p = list.GetNext())
-        outcome.listed.push_back(static_cast<std::size_t>(std::find(records.begin(), records.end(), p) - records.begin()));
+        outcome.listed.push_back(
+            static_cast<std::size_t>(std::find(records.begin(), records.end(), p) - records.begin()));
     for (Record* pRecord : records)
         outcome.marked.push_back((pRecord->dwFlags & REC_DUPLICATE) != 0);
     return outcome;
@@ -78,10 +79,9 @@ Outcome Indexed(const std::vector<Record*>& records, bool (*pfnIndexed)(const st
 
 // True when both runs agree; the index may only save match-rule calls.
 template <class Record>
-::testing::AssertionResult SameOutcome(const std::vector<Record*>& records,
-                                       bool (*pfnSame)(const Record*, const Record*),
-                                       bool (*pfnNewer)(const Record*, const Record*),
-                                       bool (*pfnIndexed)(const std::vector<Record*>&, CxList&))
+::testing::AssertionResult
+SameOutcome(const std::vector<Record*>& records, bool (*pfnSame)(const Record*, const Record*),
+            bool (*pfnNewer)(const Record*, const Record*), bool (*pfnIndexed)(const std::vector<Record*>&, CxList&))
 {
     const Outcome expected = Pairwise(records, pfnSame, pfnNewer);
     const Outcome actual = Indexed(records, pfnIndexed);
@@ -139,21 +139,24 @@ public:
 
     void Rules()
     {
-        for (bool* pSwitch :
-             {&AppSettings.CaseSensitive, &AppSettings.CompareEmpty, &AppSettings.AddrDisplayName,
-              &AppSettings.AddrFirstName, &AppSettings.AddrLastName, &AppSettings.AddrDepartment, &AppSettings.AddrTitle,
-              &AppSettings.AddrEmail, &AppSettings.AddrPhone, &AppSettings.AddrAddress, &AppSettings.AddrBirthday,
-              &AppSettings.AddrNote, &AppSettings.DateSubject, &AppSettings.DateStartTime, &AppSettings.DateEndTime,
-              &AppSettings.DateLocation, &AppSettings.DateContactID, &AppSettings.DateAssignedID,
-              &AppSettings.DateNote, &AppSettings.TaskSubject, &AppSettings.TaskImportance, &AppSettings.TaskDueDate,
-              &AppSettings.TaskStatus, &AppSettings.TaskContactID, &AppSettings.TaskAssignedID, &AppSettings.TaskNote})
+        for (bool* pSwitch : {&AppSettings.CaseSensitive,  &AppSettings.CompareEmpty,  &AppSettings.AddrDisplayName,
+                              &AppSettings.AddrFirstName,  &AppSettings.AddrLastName,  &AppSettings.AddrDepartment,
+                              &AppSettings.AddrTitle,      &AppSettings.AddrEmail,     &AppSettings.AddrPhone,
+                              &AppSettings.AddrAddress,    &AppSettings.AddrBirthday,  &AppSettings.AddrNote,
+                              &AppSettings.DateSubject,    &AppSettings.DateStartTime, &AppSettings.DateEndTime,
+                              &AppSettings.DateLocation,   &AppSettings.DateContactID, &AppSettings.DateAssignedID,
+                              &AppSettings.DateNote,       &AppSettings.TaskSubject,   &AppSettings.TaskImportance,
+                              &AppSettings.TaskDueDate,    &AppSettings.TaskStatus,    &AppSettings.TaskContactID,
+                              &AppSettings.TaskAssignedID, &AppSettings.TaskNote})
             *pSwitch = Chance(40);
     }
 
     // A word of the pool in random letter case; "\xE9" and "[" do not fold.
     template <std::size_t N> void Text(char (&field)[N])
     {
-        static const char* const kWords[] = {"ab", "a[", "\xE9" "b"};
+        static const char* const kWords[] = {"ab", "a[",
+                                             "\xE9"
+                                             "b"};
         if (Chance(m_nEmpty)) {
             field[0] = '\0';
             return;
@@ -181,10 +184,10 @@ public:
     void Fill(SGAddrRecord& r)
     {
         r.nType = Type();
-        for (auto* pField : {&r.szFirstName, &r.szLastName, &r.szJobTitle, &r.szDepartment, &r.szWorkPhone,
-                             &r.szHomePhone, &r.szMobilePhone, &r.szOtherPhone, &r.szFax, &r.szPrimaryCity,
-                             &r.szPrimaryState, &r.szPrimaryPostalCode, &r.szPrimaryCountry, &r.szAltCity,
-                             &r.szAltState, &r.szAltPostalCode, &r.szAltCountry})
+        for (auto* pField :
+             {&r.szFirstName, &r.szLastName, &r.szJobTitle, &r.szDepartment, &r.szWorkPhone, &r.szHomePhone,
+              &r.szMobilePhone, &r.szOtherPhone, &r.szFax, &r.szPrimaryCity, &r.szPrimaryState, &r.szPrimaryPostalCode,
+              &r.szPrimaryCountry, &r.szAltCity, &r.szAltState, &r.szAltPostalCode, &r.szAltCountry})
             Text(*pField);
         for (auto* pField : {&r.szEmail1, &r.szEmail2, &r.szEmail3})
             Text(*pField);
@@ -415,8 +418,7 @@ class DetectionIndexWorkSetTest : public WorkSetFixture
 {
 protected:
     template <class Kind>
-    void ExpectSameAsStraight(CxSGRecordBridge<Kind>* pBridge, CxList* pList, bool (*pfnFind)(),
-                              bool (*pfnStraight)())
+    void ExpectSameAsStraight(CxSGRecordBridge<Kind>* pBridge, CxList* pList, bool (*pfnFind)(), bool (*pfnStraight)())
     {
         ASSERT_TRUE(pfnStraight());
         const auto expected = ListRecords<typename Kind::Record>(pList);

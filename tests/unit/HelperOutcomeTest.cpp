@@ -42,8 +42,8 @@ std::string ThreeTasksHex()
     std::string hex = "03000000";
     for (const char* szId : {"61", "62", "63"}) {
         // nStatus, nAux, the id, subject and description, two dates, two flags, four texts, two dates.
-        hex += zeroInt + zeroInt + "01000000" + szId + zeroInt + zeroInt + zeroDouble + zeroDouble + zeroInt +
-               zeroInt + zeroInt + zeroInt + zeroInt + zeroInt + zeroDouble + zeroDouble;
+        hex += zeroInt + zeroInt + "01000000" + szId + zeroInt + zeroInt + zeroDouble + zeroDouble + zeroInt + zeroInt +
+               zeroInt + zeroInt + zeroInt + zeroInt + zeroDouble + zeroDouble;
     }
     return hex;
 }

@@ -160,15 +160,22 @@ TEST(OleDate, SystemTimeToVariantTime)
 TEST(OleDate, InvalidFieldsAreRefused)
 {
     const plat::SystemTime invalid[] = {
-        Make(99, 12, 31),      Make(10000, 1, 1),        Make(2009, 0, 1),        Make(2009, 13, 1),
-        Make(2009, 3, 0),      Make(2009, 4, 31),        Make(1900, 2, 29),       Make(2009, 2, 29),
-        Make(2009, 3, 5, 24),  Make(2009, 3, 5, 23, 60), Make(2009, 3, 5, 23, 59, 60),
+        Make(99, 12, 31),
+        Make(10000, 1, 1),
+        Make(2009, 0, 1),
+        Make(2009, 13, 1),
+        Make(2009, 3, 0),
+        Make(2009, 4, 31),
+        Make(1900, 2, 29),
+        Make(2009, 2, 29),
+        Make(2009, 3, 5, 24),
+        Make(2009, 3, 5, 23, 60),
+        Make(2009, 3, 5, 23, 59, 60),
     };
     for (const plat::SystemTime& st : invalid) {
         double date = 123.0;
-        EXPECT_FALSE(plat::SystemTimeToVariantTime(st, date))
-            << st.wYear << "-" << st.wMonth << "-" << st.wDay << " " << st.wHour << ":" << st.wMinute << ":"
-            << st.wSecond;
+        EXPECT_FALSE(plat::SystemTimeToVariantTime(st, date)) << st.wYear << "-" << st.wMonth << "-" << st.wDay << " "
+                                                              << st.wHour << ":" << st.wMinute << ":" << st.wSecond;
     }
     double date = 0.0;
     EXPECT_TRUE(plat::SystemTimeToVariantTime(Make(2000, 2, 29), date));

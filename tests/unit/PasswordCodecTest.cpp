@@ -30,8 +30,14 @@ std::string Decode(const char* szStored, std::size_t nOutSize = 64)
 
 TEST(PasswordCodec, Rfc4648Vectors)
 {
-    const char* vectors[][2] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},       {"foo", "Zm9v"},
-                                {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"\xFB\xFF\xBF", "+/+/"}};
+    const char* vectors[][2] = {{"", ""},
+                                {"f", "Zg=="},
+                                {"fo", "Zm8="},
+                                {"foo", "Zm9v"},
+                                {"foob", "Zm9vYg=="},
+                                {"fooba", "Zm9vYmE="},
+                                {"foobar", "Zm9vYmFy"},
+                                {"\xFB\xFF\xBF", "+/+/"}};
     for (const auto& vec : vectors) {
         EXPECT_EQ(Encode(vec[0]), vec[1]);
         EXPECT_EQ(Decode(vec[1]), vec[0]);

@@ -42,7 +42,9 @@ TEST(PlatformFiles, DeleteReplaceAndFolders)
     EXPECT_TRUE(plat::CreateFolder(sub.c_str()));
     EXPECT_FALSE(plat::CreateFolder(sub.c_str()));
 #ifndef _WIN32
-    struct stat st{};
+    struct stat st
+    {
+    };
     ASSERT_EQ(stat(sub.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 #endif
@@ -59,7 +61,9 @@ TEST(PlatformFiles, RestrictToOwnerLeavesOnlyTheOwnersBits)
     WriteText(f, "x");
     chmod(f.c_str(), 0644);
     plat::RestrictToOwner(f.c_str());
-    struct stat st{};
+    struct stat st
+    {
+    };
     ASSERT_EQ(stat(f.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }

@@ -64,8 +64,7 @@ class StepMachineTest : public ::testing::Test
 {
 protected:
     // Runs one action and returns the page calls it made, in order.
-    template <typename Action>
-    Calls Run(Action action)
+    template <typename Action> Calls Run(Action action)
     {
         m_calls.clear();
         action();

@@ -16,7 +16,8 @@ public:
     TempDir()
     {
         std::random_device rd;
-        m_dir = std::filesystem::temp_directory_path() / ("veltrane-test-" + std::to_string(rd()) + std::to_string(rd()));
+        m_dir =
+            std::filesystem::temp_directory_path() / ("veltrane-test-" + std::to_string(rd()) + std::to_string(rd()));
         std::filesystem::create_directories(m_dir);
     }
     ~TempDir()

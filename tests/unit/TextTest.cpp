@@ -69,7 +69,10 @@ TEST(WideText, CutsAtTheLimitOnCharacterBoundaries)
 #ifndef _WIN32
 TEST(WideText, InvalidInputBecomesReplacementCharacters)
 {
-    EXPECT_EQ(plat::AnsiToWide("a\xFF" "b", 10), u"a\uFFFDb");
+    EXPECT_EQ(plat::AnsiToWide("a\xFF"
+                               "b",
+                               10),
+              u"a\uFFFDb");
     EXPECT_EQ(plat::AnsiToWide("a\xC3", 10), u"a\uFFFD");
     EXPECT_EQ(plat::WideToAnsi(std::u16string(1, u'\xD800'), 10), "\xEF\xBF\xBD");
     EXPECT_EQ(plat::AnsiToWide(nullptr, 10), u"");

@@ -15,8 +15,8 @@
 
 #include <cmath>
 #include <cstring>
-#include <iomanip>
 #include <filesystem>
+#include <iomanip>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,8 +56,7 @@ std::string OursRead(const std::string& file, const char* section, const char* k
     return value.substr(0, size - 1);
 }
 
-std::string SystemRead(const std::string& file, const char* section, const char* key, const char* def,
-                       std::size_t size)
+std::string SystemRead(const std::string& file, const char* section, const char* key, const char* def, std::size_t size)
 {
     std::vector<char> buf(size, 'x');
     const std::size_t n = plat::GetPrivateProfileString(section, key, def, buf.data(), size, file.c_str());
@@ -96,11 +95,13 @@ const char kMessyIni[] = "Orphan=top\r\n"
                          "Unterminated=end";
 
 const Query kMessyQueries[] = {
-    {"Veltrane", "HostName"}, {"veltrane", "hostname"}, {"Veltrane", "User"},      {"Veltrane", "Mixed"},
-    {"Veltrane", "Inner"},    {"Veltrane", "OnlyQuote"}, {"Veltrane", "TwoQuotes"}, {"Veltrane", "Empty"},
-    {"Veltrane", "Tabbed"},   {"Veltrane", "Name"},     {"Veltrane", "Eq"},        {"Veltrane", "Later"},
-    {"Veltrane", "Orphan"},   {"Veltrane", "Missing"},  {"Other", "K"},            {" other ", "k"},
-    {"Missing", "name"},      {"Last", "unterminated"}, {"Veltrane", " name "},
+    {"Veltrane", "HostName"},  {"veltrane", "hostname"}, {"Veltrane", "User"},
+    {"Veltrane", "Mixed"},     {"Veltrane", "Inner"},    {"Veltrane", "OnlyQuote"},
+    {"Veltrane", "TwoQuotes"}, {"Veltrane", "Empty"},    {"Veltrane", "Tabbed"},
+    {"Veltrane", "Name"},      {"Veltrane", "Eq"},       {"Veltrane", "Later"},
+    {"Veltrane", "Orphan"},    {"Veltrane", "Missing"},  {"Other", "K"},
+    {" other ", "k"},          {"Missing", "name"},      {"Last", "unterminated"},
+    {"Veltrane", " name "},
 };
 
 TEST(Win32Profile, ReadsAsTheSystemDoes)
@@ -142,10 +143,18 @@ struct Write
 TEST(Win32Profile, WritesLeaveFilesThatReadTheSame)
 {
     const Write writes[] = {
-        {"Veltrane", "HostName", "http://a"}, {"VELTRANE", "hostname", "http://b"}, {"Veltrane", "New", "1"},
-        {"Status", "Stop", "1"},              {"status", "STOP", "0"},              {"Veltrane", "name", "changed"},
-        {"Veltrane", "Empty", ""},            {"Veltrane", "user", nullptr},        {"Gone", "k", nullptr},
-        {"Veltrane", "Spaced", "a b  c"},     {"Last", "Unterminated", "x"},        {"Veltrane", "Later", "dup"},
+        {"Veltrane", "HostName", "http://a"},
+        {"VELTRANE", "hostname", "http://b"},
+        {"Veltrane", "New", "1"},
+        {"Status", "Stop", "1"},
+        {"status", "STOP", "0"},
+        {"Veltrane", "name", "changed"},
+        {"Veltrane", "Empty", ""},
+        {"Veltrane", "user", nullptr},
+        {"Gone", "k", nullptr},
+        {"Veltrane", "Spaced", "a b  c"},
+        {"Last", "Unterminated", "x"},
+        {"Veltrane", "Later", "dup"},
     };
     TempDir dir;
     const std::string ours = dir.file("ours.ini");
@@ -199,8 +208,8 @@ void ExpectSameConversion(double date)
     if (!bSystem)
         return;
     const auto fields = [](const auto& st) {
-        return std::vector<int>{st.wYear, st.wMonth, st.wDay, st.wDayOfWeek, st.wHour, st.wMinute, st.wSecond,
-                                st.wMilliseconds};
+        return std::vector<int>{st.wYear, st.wMonth,  st.wDay,    st.wDayOfWeek,
+                                st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
     };
     ASSERT_EQ(fields(ours), fields(system)) << std::setprecision(17) << date;
 
@@ -269,8 +278,8 @@ TEST(Win32Text, AnsiCodePageConversionsCutWholeCharacters)
 std::string SystemText(DWORD nError)
 {
     char* szText = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, nError, 0, reinterpret_cast<LPSTR>(&szText), 0, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   nError, 0, reinterpret_cast<LPSTR>(&szText), 0, nullptr);
     std::string text = szText != nullptr ? szText : "";
     LocalFree(szText);
     return text;

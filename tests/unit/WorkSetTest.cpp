@@ -192,14 +192,9 @@ TEST_F(LoadSelectedDataTest, ContactsLoadWithTheSettingsHandedToTheHelper)
 
     ParamFileReader params;
     ASSERT_TRUE(params.Load((m_folder + "SGAddrParamCopy.dat").c_str()));
-    const std::pair<int, std::string> expected[] = {{1000, "http://crm.example"},
-                                                    {1001, "admin"},
-                                                    {1002, "s3cret"},
-                                                    {1004, m_folder},
-                                                    {1008, m_folder},
-                                                    {1009, "Contacts,Accounts,Leads"},
-                                                    {1010, "2"},
-                                                    {1011, "1"}};
+    const std::pair<int, std::string> expected[] = {
+        {1000, "http://crm.example"},      {1001, "admin"}, {1002, "s3cret"}, {1004, m_folder}, {1008, m_folder},
+        {1009, "Contacts,Accounts,Leads"}, {1010, "2"},     {1011, "1"}};
     for (const auto& [nTag, sValue] : expected) {
         std::string sText;
         EXPECT_TRUE(params.GetText(nTag, sText));

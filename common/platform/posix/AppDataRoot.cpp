@@ -22,8 +22,8 @@ bool HomeFolder(std::string& home)
     std::vector<char> buf(size > 0 ? static_cast<std::size_t>(size) : 16384);
     passwd pw{};
     passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &found) != 0 || found == nullptr || found->pw_dir == nullptr ||
-        found->pw_dir[0] == '\0')
+    if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &found) != 0 || found == nullptr ||
+        found->pw_dir == nullptr || found->pw_dir[0] == '\0')
         return false;
     home = found->pw_dir;
     while (home.size() > 1 && home.back() == '/')
@@ -49,8 +49,7 @@ bool GetAppDataRoot(std::string& root)
 {
     {
         std::lock_guard<std::mutex> lock(g_rootLock);
-        if (!g_testRoot.empty())
-        {
+        if (!g_testRoot.empty()) {
             root = g_testRoot;
             return true;
         }

@@ -15,7 +15,9 @@ const char kPathSeparator = '/';
 
 bool PathExists(const char* path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return path != nullptr && path[0] != '\0' && stat(path, &st) == 0;
 }
 
@@ -36,35 +38,32 @@ bool CopyFile(const char* from, const char* to)
     const int in = open(from, O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return false;
-    struct stat st{};
+    struct stat st
+    {
+    };
     const mode_t mode = fstat(in, &st) == 0 ? (st.st_mode & 0777) : 0600;
     const int out = open(to, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (out < 0)
-    {
+    if (out < 0) {
         close(in);
         return false;
     }
     bool ok = true;
     char buf[65536];
-    for (;;)
-    {
+    for (;;) {
         const ssize_t n = read(in, buf, sizeof buf);
         if (n == 0)
             break;
-        if (n < 0)
-        {
+        if (n < 0) {
             if (errno == EINTR)
                 continue;
             ok = false;
             break;
         }
-        for (ssize_t done = 0; done < n;)
-        {
+        for (ssize_t done = 0; done < n;) {
             const ssize_t w = write(out, buf + done, static_cast<std::size_t>(n - done));
             if (w < 0 && errno == EINTR)
                 continue;
-            if (w <= 0)
-            {
+            if (w <= 0) {
                 ok = false;
                 break;
             }
@@ -79,7 +78,9 @@ bool CopyFile(const char* from, const char* to)
 
 int64_t FileSize(const char* path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (path == nullptr || path[0] == '\0' || stat(path, &st) != 0 || !S_ISREG(st.st_mode))
         return -1;
     return static_cast<int64_t>(st.st_size);

@@ -19,48 +19,39 @@ char32_t DecodeUtf8(const unsigned char* text, std::size_t len, std::size_t& i)
     const unsigned char c = text[i];
     int extra = 0;
     char32_t cp = 0;
-    if (c < 0x80)
-    {
+    if (c < 0x80) {
         ++i;
         return c;
     }
-    if ((c & 0xE0) == 0xC0 && c >= 0xC2)
-    {
+    if ((c & 0xE0) == 0xC0 && c >= 0xC2) {
         extra = 1;
         cp = c & 0x1F;
     }
-    else if ((c & 0xF0) == 0xE0)
-    {
+    else if ((c & 0xF0) == 0xE0) {
         extra = 2;
         cp = c & 0x0F;
     }
-    else if ((c & 0xF8) == 0xF0 && c <= 0xF4)
-    {
+    else if ((c & 0xF8) == 0xF0 && c <= 0xF4) {
         extra = 3;
         cp = c & 0x07;
     }
-    else
-    {
+    else {
         ++i;
         return 0xFFFD;
     }
-    if (i + static_cast<std::size_t>(extra) >= len)
-    {
+    if (i + static_cast<std::size_t>(extra) >= len) {
         ++i;
         return 0xFFFD;
     }
-    for (int k = 1; k <= extra; ++k)
-    {
-        if (!IsContinuation(text[i + k]))
-        {
+    for (int k = 1; k <= extra; ++k) {
+        if (!IsContinuation(text[i + k])) {
             ++i;
             return 0xFFFD;
         }
         cp = (cp << 6) | (text[i + k] & 0x3F);
     }
     const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-    if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
-    {
+    if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
         ++i;
         return 0xFFFD;
     }
@@ -72,19 +63,16 @@ void AppendUtf8(std::string& out, char32_t cp)
 {
     if (cp < 0x80)
         out += static_cast<char>(cp);
-    else if (cp < 0x800)
-    {
+    else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-    else if (cp < 0x10000)
-    {
+    else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-    else
-    {
+    else {
         out += static_cast<char>(0xF0 | (cp >> 18));
         out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
@@ -105,14 +93,12 @@ std::u16string AnsiToWide(const char* text, std::size_t maxUnits)
         return out;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     const std::size_t len = std::strlen(text);
-    for (std::size_t i = 0; i < len;)
-    {
+    for (std::size_t i = 0; i < len;) {
         const char32_t cp = DecodeUtf8(bytes, len, i);
         const std::size_t units = cp >= 0x10000 ? 2 : 1;
         if (out.size() + units > maxUnits)
             break;
-        if (units == 2)
-        {
+        if (units == 2) {
             out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
             out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
         }
@@ -125,11 +111,9 @@ std::u16string AnsiToWide(const char* text, std::size_t maxUnits)
 std::string WideToAnsi(const std::u16string& text, std::size_t maxBytes)
 {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-        {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         }

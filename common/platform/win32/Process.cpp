@@ -23,9 +23,9 @@ namespace
 std::string SystemErrorText(DWORD nError)
 {
     char* szText = nullptr;
-    const DWORD n = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, nError,
-        0, reinterpret_cast<LPSTR>(&szText), 0, nullptr);
+    const DWORD n =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, nError, 0, reinterpret_cast<LPSTR>(&szText), 0, nullptr);
     std::string text = n > 0 && szText != nullptr ? std::string(szText, n) : std::string();
     if (szText != nullptr)
         LocalFree(szText);

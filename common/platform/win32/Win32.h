@@ -21,8 +21,8 @@ namespace plat
 // The calendar fields are SYSTEMTIME's, member for member.
 inline SystemTime FromSystemTime(const SYSTEMTIME& fields)
 {
-    return SystemTime{fields.wYear,   fields.wMonth,  fields.wDayOfWeek, fields.wDay,
-                      fields.wHour,   fields.wMinute, fields.wSecond,    fields.wMilliseconds};
+    return SystemTime{fields.wYear, fields.wMonth,  fields.wDayOfWeek, fields.wDay,
+                      fields.wHour, fields.wMinute, fields.wSecond,    fields.wMilliseconds};
 }
 
 inline SYSTEMTIME ToSystemTime(const SystemTime& st)
