@@ -91,103 +91,118 @@ bool SugarClient::Post(const QString& method, const QByteArray& body, Answer& an
 {
     bool bRedirected = false;
     int nPause = m_options.nFirstPauseMs;
-    for (int nAttempt = 0;; ++nAttempt) {
+    for (int nAttempt = 0;;) {
         if (CheckStop())
             return false;
-        QNetworkRequest request(m_endpoint);
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-        HELPER_LOG(2, "Request %s to %s (attempt %d).", qUtf8Printable(method), qUtf8Printable(m_endpoint.toString()),
-                   nAttempt + 1);
-
-        QNetworkReply* pReply = m_manager.post(request, body);
-        QEventLoop loop;
-        QTimer timer;
-        timer.setSingleShot(true);
-        bool bTimedOut = false;
-        QObject::connect(pReply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-            bTimedOut = true;
-            pReply->abort();
-        });
-        timer.start(m_options.nTimeoutMs);
-        if (!pReply->isFinished())
-            loop.exec();
-        timer.stop();
-
-        const QNetworkReply::NetworkError error = pReply->error();
-        answer.nStatus = pReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        answer.body = pReply->readAll();
-        const QString errorText = pReply->errorString();
-        const QUrl location = pReply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
-        pReply->deleteLater();
-
-        bool bTransient = false;
-        if (bTimedOut) {
-            m_error = QStringLiteral("The server %1 did not answer within %2 seconds.")
-                          .arg(Host())
-                          .arg(m_options.nTimeoutMs / 1000);
-            bTransient = true;
-        }
-        else if (answer.nStatus >= 300 && answer.nStatus < 400) {
-            const QUrl target = m_endpoint.resolved(location);
-            const bool bSameService = target.path() == m_endpoint.path();
-            const bool bDowngrade =
-                m_endpoint.scheme() == QLatin1String("https") && target.scheme() != QLatin1String("https");
-            // An http address moved to https (or to another host) is followed once, with the
-            // request sent again; anything else is not the service.
-            if (!bRedirected && !location.isEmpty() && bSameService && !bDowngrade) {
-                HELPER_LOG(1, "The service moved to %s.", qUtf8Printable(target.toString()));
-                m_endpoint = target;
-                bRedirected = true;
-                --nAttempt;
-                continue;
-            }
-            m_error = QStringLiteral("The server sent the request on to another page (%1) instead of answering it. "
-                                     "Check the server address. An administrator account whose set-up wizard "
-                                     "was never finished must finish it in the browser first.")
-                          .arg(target.toString());
-            return false;
-        }
-        else if (answer.nStatus == 0) {
-            switch (error) {
-            case QNetworkReply::HostNotFoundError:
-                m_error = QStringLiteral("The server %1 cannot be found. Check the server address.").arg(Host());
-                return false;
-            case QNetworkReply::ConnectionRefusedError:
-                m_error = QStringLiteral("The server %1 refused the connection. Check the server address and "
-                                         "that the server is running.")
-                              .arg(Host());
-                break;
-            case QNetworkReply::SslHandshakeFailedError:
-                m_error = QStringLiteral("A secure connection to %1 could not be made: %2").arg(Host(), errorText);
-                return false;
-            default:
-                m_error = QStringLiteral("The connection to %1 failed: %2").arg(Host(), errorText);
-                // A plain http server answers a secure request by closing the connection.
-                if (m_endpoint.scheme() == QLatin1String("https"))
-                    m_error += QStringLiteral(" If the server does not offer https, type its address with http://.");
-                break;
-            }
-            bTransient = IsTransient(error);
-        }
-        else if (IsTransientStatus(answer.nStatus)) {
-            m_error = QStringLiteral("The server %1 is not available at the moment (HTTP %2).")
-                          .arg(Host())
-                          .arg(answer.nStatus);
-            bTransient = true;
-        }
-        else {
+        const Sent sent = SendOnce(method, body, nAttempt);
+        answer = sent.answer;
+        switch (Classify(sent, !bRedirected)) {
+        case Verdict::Answered:
             return true;
-        }
-
-        HELPER_LOG(0, "%s", qUtf8Printable(m_error));
-        if (!bTransient || nAttempt >= m_options.nRetries)
+        case Verdict::FollowRedirect:
+            // The request goes again to the new address, as the same attempt.
+            bRedirected = true;
+            continue;
+        case Verdict::Fail:
+            HELPER_LOG(0, "%s", qUtf8Printable(m_error));
             return false;
-        if (!Pause(nPause))
+        case Verdict::Retry:
+            HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+            break;
+        }
+        if (nAttempt >= m_options.nRetries || !Pause(nPause))
             return false;
         nPause *= 2;
+        ++nAttempt;
     }
+}
+
+SugarClient::Sent SugarClient::SendOnce(const QString& method, const QByteArray& body, int nAttempt)
+{
+    QNetworkRequest request(m_endpoint);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    HELPER_LOG(2, "Request %s to %s (attempt %d).", qUtf8Printable(method), qUtf8Printable(m_endpoint.toString()),
+               nAttempt + 1);
+
+    QNetworkReply* pReply = m_manager.post(request, body);
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    Sent sent;
+    QObject::connect(pReply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        sent.bTimedOut = true;
+        pReply->abort();
+    });
+    timer.start(m_options.nTimeoutMs);
+    if (!pReply->isFinished())
+        loop.exec();
+    timer.stop();
+
+    sent.error = pReply->error();
+    sent.answer.nStatus = pReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    sent.answer.body = pReply->readAll();
+    sent.errorText = pReply->errorString();
+    sent.location = pReply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    pReply->deleteLater();
+    return sent;
+}
+
+SugarClient::Verdict SugarClient::Classify(const Sent& sent, bool bMayRedirect)
+{
+    const int nStatus = sent.answer.nStatus;
+    if (sent.bTimedOut) {
+        m_error = QStringLiteral("The server %1 did not answer within %2 seconds.")
+                      .arg(Host())
+                      .arg(m_options.nTimeoutMs / 1000);
+        return Verdict::Retry;
+    }
+    if (nStatus >= 300 && nStatus < 400) {
+        const QUrl target = m_endpoint.resolved(sent.location);
+        const bool bSameService = target.path() == m_endpoint.path();
+        const bool bDowngrade =
+            m_endpoint.scheme() == QLatin1String("https") && target.scheme() != QLatin1String("https");
+        // An http address moved to https (or to another host) is followed once, with the request
+        // sent again; anything else is not the service.
+        if (bMayRedirect && !sent.location.isEmpty() && bSameService && !bDowngrade) {
+            HELPER_LOG(1, "The service moved to %s.", qUtf8Printable(target.toString()));
+            m_endpoint = target;
+            return Verdict::FollowRedirect;
+        }
+        m_error = QStringLiteral("The server sent the request on to another page (%1) instead of answering it. "
+                                 "Check the server address. An administrator account whose set-up wizard "
+                                 "was never finished must finish it in the browser first.")
+                      .arg(target.toString());
+        return Verdict::Fail;
+    }
+    if (nStatus == 0) {
+        switch (sent.error) {
+        case QNetworkReply::HostNotFoundError:
+            m_error = QStringLiteral("The server %1 cannot be found. Check the server address.").arg(Host());
+            return Verdict::Fail;
+        case QNetworkReply::ConnectionRefusedError:
+            m_error = QStringLiteral("The server %1 refused the connection. Check the server address and "
+                                     "that the server is running.")
+                          .arg(Host());
+            break;
+        case QNetworkReply::SslHandshakeFailedError:
+            m_error = QStringLiteral("A secure connection to %1 could not be made: %2").arg(Host(), sent.errorText);
+            return Verdict::Fail;
+        default:
+            m_error = QStringLiteral("The connection to %1 failed: %2").arg(Host(), sent.errorText);
+            // A plain http server answers a secure request by closing the connection.
+            if (m_endpoint.scheme() == QLatin1String("https"))
+                m_error += QStringLiteral(" If the server does not offer https, type its address with http://.");
+            break;
+        }
+        return IsTransient(sent.error) ? Verdict::Retry : Verdict::Fail;
+    }
+    if (IsTransientStatus(nStatus)) {
+        m_error = QStringLiteral("The server %1 is not available at the moment (HTTP %2).").arg(Host()).arg(nStatus);
+        return Verdict::Retry;
+    }
+    return Verdict::Answered;
 }
 
 bool SugarClient::Call(const QString& method, QJsonArray args, const QString& successKey, QJsonValue& result)

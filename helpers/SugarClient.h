@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -57,12 +58,32 @@ private:
         int nStatus = 0;
         QByteArray body;
     };
+    // What one request came back with, answered or not.
+    struct Sent
+    {
+        Answer answer;
+        QNetworkReply::NetworkError error = QNetworkReply::NoError;
+        QString errorText;
+        QUrl location;
+        bool bTimedOut = false;
+    };
+    enum class Verdict
+    {
+        Answered,
+        FollowRedirect,
+        Retry, // a failure that may pass; m_error says what it was
+        Fail   // m_error says why
+    };
 
     // One call of a method: true with the answer's JSON value unless it is an error object.
     bool Call(const QString& method, QJsonArray args, const QString& successKey, QJsonValue& result);
     // Sends the request with retries and one redirect of the service address; true when an HTTP
     // answer arrived (of any status).
     bool Post(const QString& method, const QByteArray& body, Answer& answer);
+    // One request, waited for at most the time-out.
+    Sent SendOnce(const QString& method, const QByteArray& body, int nAttempt);
+    // What to do with it; a redirect that may be followed moves the endpoint.
+    Verdict Classify(const Sent& sent, bool bMayRedirect);
     bool Pause(int nMilliseconds);
     bool CheckStop();
     QString Host() const;
