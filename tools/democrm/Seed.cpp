@@ -158,178 +158,240 @@ Values activity(Seeder& seeder, int i, const QString& parentType, const QString&
     values.insert(QStringLiteral("parent_id"), parentId);
     return values;
 }
-} // namespace
 
-bool Seed::demo(Store& store, const QString& userId)
+// Minutes between the creation times of consecutive records, a different prime for each module,
+// so that no two records of the data set are created at the same minute.
+constexpr qint64 kAccountStep = 41;
+constexpr qint64 kContactStep = 37;
+constexpr qint64 kLeadStep = 43;
+constexpr qint64 kCallStep = 29;
+constexpr qint64 kMeetingStep = 31;
+constexpr qint64 kTaskStep = 23;
+constexpr qint64 kNoteStep = 19;
+
+// The demo data set, one module after another, in the order their records are created (the ids
+// and dates come from one fixed random sequence, so the order is part of the data). Copies are
+// taken from originals spread over each module: the k-th copy of a kind repeats original
+// k * stride + offset, and each kind of copy has its own stride.
+class DemoData
 {
-    Seeder seeder(store, userId);
-    const ModuleDef& accounts = *Modules::find(QStringLiteral("Accounts"));
-    const ModuleDef& contacts = *Modules::find(QStringLiteral("Contacts"));
-    const ModuleDef& leads = *Modules::find(QStringLiteral("Leads"));
-    const ModuleDef& calls = *Modules::find(QStringLiteral("Calls"));
-    const ModuleDef& meetings = *Modules::find(QStringLiteral("Meetings"));
-    const ModuleDef& tasks = *Modules::find(QStringLiteral("Tasks"));
-    const ModuleDef& notes = *Modules::find(QStringLiteral("Notes"));
-    if (!store.begin()) {
-        return false;
-    }
-    qint64 minute = 0;
+public:
+    DemoData(Store& store, const QString& userId) : m_seeder(store, userId) {}
 
-    // Accounts: 60, then 5 exact copies, 5 upper-case copies, and one name with "&" stored raw
-    // and entity-encoded.
-    QStringList accountIds;
-    QVector<Values> accountValues;
-    for (int i = 0; i < 60; ++i) {
+    void addAccounts();
+    void addContacts();
+    void addLeads();
+    void addCalls();
+    void addMeetings();
+    void addTasks();
+    void addNotes();
+    bool ok() const { return m_seeder.ok(); }
+
+private:
+    static const ModuleDef& module(const char* szName) { return *Modules::find(QLatin1String(szName)); }
+
+    Seeder m_seeder;
+    qint64 m_minute = 0;
+    QStringList m_accountIds;
+    QStringList m_contactIds;
+    QVector<Person> m_people;
+};
+
+// 60 accounts, then 5 exact copies, 5 upper-case copies, and one name with "&" stored raw and
+// entity-encoded.
+void DemoData::addAccounts()
+{
+    constexpr int kCount = 60;
+    constexpr int kCopies = 5;
+    constexpr int kCopyStride = 7;
+    constexpr int kUpperOffset = 3;
+    const ModuleDef& accounts = module("Accounts");
+    QVector<Values> values;
+    for (int i = 0; i < kCount; ++i) {
         Values v;
         v.insert(QStringLiteral("name"),
                  text(kCompanies[i % countOf(kCompanies)]) + u' ' + text(kSuffixes[i / countOf(kCompanies)]));
         v.insert(QStringLiteral("phone_office"), QStringLiteral("+1 555 %1").arg(2000 + i));
         v.insert(QStringLiteral("billing_address_city"), text(kCities[i % countOf(kCities)]));
-        accountValues.append(v);
-        accountIds.append(seeder.add(accounts, v, minute += 41));
+        values.append(v);
+        m_accountIds.append(m_seeder.add(accounts, v, m_minute += kAccountStep));
     }
-    for (int k = 0; k < 5; ++k) {
-        seeder.add(accounts, accountValues.at(k * 7), minute += 41);
-        Values upper = accountValues.at(k * 7 + 3);
+    for (int k = 0; k < kCopies; ++k) {
+        m_seeder.add(accounts, values.at(k * kCopyStride), m_minute += kAccountStep);
+        Values upper = values.at(k * kCopyStride + kUpperOffset);
         upper.insert(QStringLiteral("name"), upper.value(QStringLiteral("name")).toString().toUpper());
-        seeder.add(accounts, upper, minute += 41);
+        m_seeder.add(accounts, upper, m_minute += kAccountStep);
     }
     Values sons;
     sons.insert(QStringLiteral("name"), QStringLiteral("Smith & Sons Ltd"));
-    seeder.add(accounts, sons, minute += 41);
+    m_seeder.add(accounts, sons, m_minute += kAccountStep);
     sons.insert(QStringLiteral("name"), QStringLiteral("Smith &amp; Sons Ltd"));
-    seeder.add(accounts, sons, minute += 41);
+    m_seeder.add(accounts, sons, m_minute += kAccountStep);
+}
 
-    // Contacts: 300, two in three linked to an account.
-    QVector<Person> people;
-    QStringList contactIds;
-    for (int i = 0; i < 300; ++i) {
-        Person p = person(seeder, i);
+// 300 contacts, two in three linked to an account, and copies of five kinds.
+void DemoData::addContacts()
+{
+    constexpr int kCount = 300;
+    const ModuleDef& contacts = module("Contacts");
+    const auto add = [this, &contacts](const Values& values, const QString& email = QString(),
+                                       const QString& accountId = QString()) {
+        return m_seeder.add(contacts, values, m_minute += kContactStep, email, accountId);
+    };
+    for (int i = 0; i < kCount; ++i) {
+        Person p = person(m_seeder, i);
         if (i % 3 != 2) {
-            p.accountId = accountIds.at(i % accountIds.size());
+            p.accountId = m_accountIds.at(i % m_accountIds.size());
         }
-        people.append(p);
-        contactIds.append(seeder.add(contacts, p.values, minute += 37, p.email, p.accountId));
+        m_people.append(p);
+        m_contactIds.append(add(p.values, p.email, p.accountId));
     }
     // 20 exact copies, modified later than the originals.
     for (int k = 0; k < 20; ++k) {
-        const Person& p = people.at(k * 15 + 3);
-        seeder.add(contacts, p.values, minute += 37, p.email, p.accountId);
+        const Person& p = m_people.at(k * 15 + 3);
+        add(p.values, p.email, p.accountId);
     }
     // 15 letter-case variants; the e-mail differs in case too, which the shared address hides.
     for (int k = 0; k < 15; ++k) {
-        Person p = people.at(k * 19 + 5);
+        Person p = m_people.at(k * 19 + 5);
         p.values.insert(QStringLiteral("first_name"),
                         p.values.value(QStringLiteral("first_name")).toString().toLower());
         p.values.insert(QStringLiteral("last_name"), p.values.value(QStringLiteral("last_name")).toString().toUpper());
-        seeder.add(contacts, p.values, minute += 37, p.email.toUpper());
+        add(p.values, p.email.toUpper());
     }
     // 10 copies without an e-mail address.
     for (int k = 0; k < 10; ++k) {
-        const Person& p = people.at(k * 29 + 7);
-        seeder.add(contacts, p.values, minute += 37);
+        add(m_people.at(k * 29 + 7).values);
     }
     // 8 copies whose last name (O'Brien, Müller, ...) is stored entity-encoded, as rows saved by
     // a newer CRM version are, while the originals hold the raw text.
     int encoded = 0;
-    for (int i = 0; i < people.size() && encoded < 8; ++i) {
-        const QString last = people.at(i).values.value(QStringLiteral("last_name")).toString();
+    for (int i = 0; i < m_people.size() && encoded < 8; ++i) {
+        const QString last = m_people.at(i).values.value(QStringLiteral("last_name")).toString();
         if (Entities::encodeForEcho(last) == last) {
             continue;
         }
-        Person p = people.at(i);
+        Person p = m_people.at(i);
         p.values.insert(QStringLiteral("last_name"), Entities::encodeForEcho(last));
-        seeder.add(contacts, p.values, minute += 37, p.email, p.accountId);
+        add(p.values, p.email, p.accountId);
         ++encoded;
     }
     // 5 copies that were deleted already and must never be listed.
     for (int k = 0; k < 5; ++k) {
-        Person p = people.at(k * 50 + 11);
+        Person p = m_people.at(k * 50 + 11);
         p.values.insert(QStringLiteral("deleted"), QStringLiteral("1"));
-        seeder.add(contacts, p.values, minute += 37);
+        add(p.values);
     }
+}
 
-    // Leads: 120 new people, 25 who are contacts as well, 5 exact copies.
+// 120 new people, 25 who are contacts as well, 5 exact copies.
+void DemoData::addLeads()
+{
+    constexpr int kCount = 120;
+    // Contacts are numbered from 0: the leads' own people come after them.
+    constexpr int kFirstPerson = 300;
+    const ModuleDef& leads = module("Leads");
     QVector<Person> leadPeople;
-    for (int i = 0; i < 120; ++i) {
-        Person p = person(seeder, 300 + i);
+    for (int i = 0; i < kCount; ++i) {
+        Person p = person(m_seeder, kFirstPerson + i);
         p.values.insert(QStringLiteral("status"), i % 4 == 0 ? QStringLiteral("Assigned") : QStringLiteral("New"));
         p.values.insert(QStringLiteral("account_name"),
                         text(kCompanies[i % countOf(kCompanies)]) + QStringLiteral(" Ltd"));
         leadPeople.append(p);
-        seeder.add(leads, p.values, minute += 43, p.email);
+        m_seeder.add(leads, p.values, m_minute += kLeadStep, p.email);
     }
     for (int k = 0; k < 25; ++k) {
-        Person p = people.at(k * 12 + 1);
+        Person p = m_people.at(k * 12 + 1);
         p.values.insert(QStringLiteral("status"), QStringLiteral("New"));
-        seeder.add(leads, p.values, minute += 43, p.email);
+        m_seeder.add(leads, p.values, m_minute += kLeadStep, p.email);
     }
     for (int k = 0; k < 5; ++k) {
         const Person& p = leadPeople.at(k * 20 + 2);
-        seeder.add(leads, p.values, minute += 43, p.email);
+        m_seeder.add(leads, p.values, m_minute += kLeadStep, p.email);
     }
+}
 
-    // Calls: 150 with a contact as parent, 10 repeated.
-    QVector<Values> callValues;
+// 150 calls with a contact as parent, 10 repeated.
+void DemoData::addCalls()
+{
+    const ModuleDef& calls = module("Calls");
+    QVector<Values> values;
     for (int i = 0; i < 150; ++i) {
-        Values v = activity(seeder, i, QStringLiteral("Contacts"), contactIds.at((i * 2) % contactIds.size()));
+        Values v = activity(m_seeder, i, QStringLiteral("Contacts"), m_contactIds.at((i * 2) % m_contactIds.size()));
         v.insert(QStringLiteral("duration_hours"), QStringLiteral("0"));
         v.insert(QStringLiteral("duration_minutes"), i % 2 ? QStringLiteral("30") : QStringLiteral("15"));
         v.insert(QStringLiteral("direction"), i % 3 ? QStringLiteral("Outbound") : QStringLiteral("Inbound"));
-        callValues.append(v);
-        seeder.add(calls, v, minute += 29);
+        values.append(v);
+        m_seeder.add(calls, v, m_minute += kCallStep);
     }
     for (int k = 0; k < 10; ++k) {
-        seeder.add(calls, callValues.at(k * 13 + 4), minute += 29);
+        m_seeder.add(calls, values.at(k * 13 + 4), m_minute += kCallStep);
     }
+}
 
-    // Meetings: 100, 15 repeated once and 5 repeated twice more.
-    QVector<Values> meetingValues;
+// 100 meetings, one in four with an account as parent; 15 repeated once and 5 twice more.
+void DemoData::addMeetings()
+{
+    // Their subjects and times follow the calls' list a few places on.
+    constexpr int kSubjectShift = 7;
+    const ModuleDef& meetings = module("Meetings");
+    QVector<Values> values;
     for (int i = 0; i < 100; ++i) {
         const bool withAccount = i % 4 == 0;
-        Values v = activity(seeder, i + 7, withAccount ? QStringLiteral("Accounts") : QStringLiteral("Contacts"),
-                            withAccount ? accountIds.at(i % accountIds.size())
-                                        : contactIds.at((i * 3 + 1) % contactIds.size()));
+        Values v =
+            activity(m_seeder, i + kSubjectShift, withAccount ? QStringLiteral("Accounts") : QStringLiteral("Contacts"),
+                     withAccount ? m_accountIds.at(i % m_accountIds.size())
+                                 : m_contactIds.at((i * 3 + 1) % m_contactIds.size()));
         v.insert(QStringLiteral("duration_hours"), QStringLiteral("1"));
         v.insert(QStringLiteral("duration_minutes"), QStringLiteral("0"));
         v.insert(QStringLiteral("location"), text(kCities[i % countOf(kCities)]));
-        meetingValues.append(v);
-        seeder.add(meetings, v, minute += 31);
+        values.append(v);
+        m_seeder.add(meetings, v, m_minute += kMeetingStep);
     }
     for (int k = 0; k < 15; ++k) {
-        seeder.add(meetings, meetingValues.at(k * 6 + 2), minute += 31);
+        m_seeder.add(meetings, values.at(k * 6 + 2), m_minute += kMeetingStep);
     }
     for (int k = 0; k < 5; ++k) {
         for (int copy = 0; copy < 2; ++copy) {
-            seeder.add(meetings, meetingValues.at(k * 17 + 5), minute += 31);
+            m_seeder.add(meetings, values.at(k * 17 + 5), m_minute += kMeetingStep);
         }
     }
+}
 
-    // Tasks: 120, 12 repeated.
-    QVector<Values> taskValues;
+// 120 tasks, each for a contact, 12 repeated.
+void DemoData::addTasks()
+{
+    constexpr qint64 kMinutesPerDay = 60 * 24;
+    const ModuleDef& tasks = module("Tasks");
+    QVector<Values> values;
     for (int i = 0; i < 120; ++i) {
-        const QString contactId = contactIds.at((i * 5 + 2) % contactIds.size());
+        const QString contactId = m_contactIds.at((i * 5 + 2) % m_contactIds.size());
         Values v;
         v.insert(QStringLiteral("name"),
                  QStringLiteral("Send %1").arg(text(kSubjects[i % countOf(kSubjects)]).toLower()));
         v.insert(QStringLiteral("status"), text(kTaskStatuses[i % countOf(kTaskStatuses)]));
         v.insert(QStringLiteral("priority"), text(kPriorities[i % countOf(kPriorities)]));
-        v.insert(QStringLiteral("date_due"), seeder.stamp(60 * 24 * (i % 120) + 600));
+        // Due on one of 120 days, at 19:00.
+        v.insert(QStringLiteral("date_due"), m_seeder.stamp(kMinutesPerDay * (i % 120) + 600));
         v.insert(QStringLiteral("date_due_flag"), QStringLiteral("0"));
         v.insert(QStringLiteral("contact_id"), contactId);
         v.insert(QStringLiteral("parent_type"), QStringLiteral("Contacts"));
         v.insert(QStringLiteral("parent_id"), contactId);
-        taskValues.append(v);
-        seeder.add(tasks, v, minute += 23);
+        values.append(v);
+        m_seeder.add(tasks, v, m_minute += kTaskStep);
     }
     for (int k = 0; k < 12; ++k) {
-        seeder.add(tasks, taskValues.at(k * 9 + 1), minute += 23);
+        m_seeder.add(tasks, values.at(k * 9 + 1), m_minute += kTaskStep);
     }
+}
 
-    // Notes: 100, 10 repeated; some text carries markup, quotes and ampersands.
-    QVector<Values> noteValues;
+// 100 notes, each on a contact, 10 repeated; some text carries markup, quotes and ampersands.
+void DemoData::addNotes()
+{
+    const ModuleDef& notes = module("Notes");
+    QVector<Values> values;
     for (int i = 0; i < 100; ++i) {
-        const QString contactId = contactIds.at((i * 7 + 3) % contactIds.size());
+        const QString contactId = m_contactIds.at((i * 7 + 3) % m_contactIds.size());
         Values v;
         v.insert(QStringLiteral("name"),
                  QStringLiteral("Note %1: %2").arg(i + 1).arg(text(kSubjects[i % countOf(kSubjects)])));
@@ -340,14 +402,30 @@ bool Seed::demo(Store& store, const QString& userId)
         v.insert(QStringLiteral("parent_type"), QStringLiteral("Contacts"));
         v.insert(QStringLiteral("parent_id"), contactId);
         v.insert(QStringLiteral("filename"), QString());
-        noteValues.append(v);
-        seeder.add(notes, v, minute += 19);
+        values.append(v);
+        m_seeder.add(notes, v, m_minute += kNoteStep);
     }
     for (int k = 0; k < 10; ++k) {
-        seeder.add(notes, noteValues.at(k * 10 + 4), minute += 19);
+        m_seeder.add(notes, values.at(k * 10 + 4), m_minute += kNoteStep);
     }
+}
 
-    return seeder.ok() && store.commit();
+} // namespace
+
+bool Seed::demo(Store& store, const QString& userId)
+{
+    if (!store.begin()) {
+        return false;
+    }
+    DemoData data(store, userId);
+    data.addAccounts();
+    data.addContacts();
+    data.addLeads();
+    data.addCalls();
+    data.addMeetings();
+    data.addTasks();
+    data.addNotes();
+    return data.ok() && store.commit();
 }
 
 bool Seed::contacts(Store& store, const QString& userId, int count)
