@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "helpers/HtmlEntities.h"
 
+#include "misc/HtmlLatin1Names.h"
+
 #include <QHash>
 
 namespace
@@ -11,22 +13,6 @@ struct NamedEntity
     const char* szName;
     char32_t nCode;
 };
-
-// clang-format off
-// The names of code points 160 to 255, in order.
-const char* const kLatin1Names[] = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",
-    "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",
-    "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave",
-    "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",
-    "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",
-    "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute",
-    "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave",
-    "iacute", "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
-    "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml",
-};
-// clang-format on
-static_assert(sizeof kLatin1Names / sizeof kLatin1Names[0] == 96);
 
 // clang-format off
 const NamedEntity kOtherNames[] = {
@@ -70,7 +56,7 @@ const QHash<QString, char32_t>& EntityTable()
     static const QHash<QString, char32_t> table = [] {
         QHash<QString, char32_t> names;
         for (int i = 0; i < 96; ++i)
-            names.insert(QLatin1String(kLatin1Names[i]), static_cast<char32_t>(160 + i));
+            names.insert(QLatin1String(kHtmlLatin1Names[i]), static_cast<char32_t>(160 + i));
         for (const NamedEntity& entity : kOtherNames)
             names.insert(QLatin1String(entity.szName), entity.nCode);
         return names;

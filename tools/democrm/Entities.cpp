@@ -1,22 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "Entities.h"
 
+#include "misc/HtmlLatin1Names.h"
+
 #include <QHash>
 
 namespace
 {
-// HTML 4 entity names of the Latin-1 upper half (U+00A0 to U+00FF), in code point order.
-const char* const kLatin1Names[96] = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",
-    "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",
-    "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave",
-    "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",
-    "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",
-    "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute",
-    "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave",
-    "iacute", "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
-    "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
-
 // The other HTML 4 names that occur in names and notes; Greek letters and mathematical symbols are
 // left out and stay UTF-8.
 const QHash<char16_t, const char*>& otherNames()
@@ -76,7 +66,7 @@ QString Entities::encodeForEcho(const QString& text)
             out += encodeForRead(QString(ch));
         }
         else if (c >= 0xA0 && c <= 0xFF) {
-            appendEntity(out, kLatin1Names[c - 0xA0]);
+            appendEntity(out, kHtmlLatin1Names[c - 0xA0]);
         }
         else if (const char* name = otherNames().value(c, nullptr)) {
             appendEntity(out, name);
