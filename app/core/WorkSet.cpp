@@ -27,11 +27,6 @@ namespace
 
 constexpr int kLoadPauseMs = 200;
 
-void SleepPause(int nMilliseconds)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(nMilliseconds));
-}
-
 LoadPauseFunc g_pfnLoadPause = SleepPause;
 std::string g_loadFailure;
 
@@ -200,6 +195,11 @@ void DeleteLeftoverParamFiles(const char* szFolder)
         if (plat::DeleteFile(path.c_str()))
             DEBUG_LOG(LOG_MEDIUM, "Deleted a parameter file left by an earlier run: %s", path.c_str());
     }
+}
+
+void SleepPause(int nMilliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(nMilliseconds));
 }
 
 void SetLoadPauseForTesting(LoadPauseFunc pfnPause)

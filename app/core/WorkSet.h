@@ -45,5 +45,7 @@ void DeleteLeftoverParamFiles(const char* szFolder);
 
 // The pause after each wait message, so the wait window can show it before the helper starts.
 using LoadPauseFunc = void (*)(int nMilliseconds);
+// The real pause behind that seam and the deletion page's: a plain sleep.
+void SleepPause(int nMilliseconds);
 // Tests replace the pause; null restores the real one.
 void SetLoadPauseForTesting(LoadPauseFunc pfnPause);

@@ -9,6 +9,13 @@ class QLayout;
 class QPushButton;
 class QWidget;
 
+// Gives a widget the object name tests find it by; returns it for use in place.
+template <class T> T* Named(T* pWidget, const char* szName)
+{
+    pWidget->setObjectName(QString::fromLatin1(szName));
+    return pWidget;
+}
+
 // A push button that tests find by its object name.
 QPushButton* MakeButton(const char* szObjectName, const QString& caption, QWidget* pParent);
 

@@ -3,6 +3,7 @@
 
 #include "core/AppSettings.h"
 #include "core/WorkSet.h"
+#include "gui/DialogParts.h"
 #include "gui/HeaderBand.h"
 #include "gui/Links.h"
 #include "gui/TfmDebug.h"
@@ -28,13 +29,6 @@ QFrame* MakeRule(QWidget* pParent)
     return pRule;
 }
 
-QPushButton* MakeButton(const char* szName, const char* szCaption, QWidget* pParent)
-{
-    auto* pButton = new QPushButton(QString::fromUtf8(szCaption), pParent);
-    pButton->setObjectName(QString::fromLatin1(szName));
-    return pButton;
-}
-
 } // namespace
 
 TfmMain::TfmMain(QWidget* pParent) : QWidget(pParent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
@@ -55,11 +49,11 @@ TfmMain::TfmMain(QWidget* pParent) : QWidget(pParent, Qt::Window | Qt::MSWindows
     pClientLayout->setContentsMargins(12, 10, 12, 6);
     pClientLayout->addWidget(m_pPages);
 
-    auto* pHelp = MakeButton("btnHelp", "&Help", this);
-    auto* pDebug = MakeButton("btnDebug", "&Troubleshooting", this);
-    m_pPrev = MakeButton("btnPrev", "< &Prev", this);
-    m_pNext = MakeButton("btnNext", "&Next  >", this);
-    m_pCancel = MakeButton("btnCancel", "&Cancel", this);
+    auto* pHelp = MakeButton("btnHelp", QStringLiteral("&Help"), this);
+    auto* pDebug = MakeButton("btnDebug", QStringLiteral("&Troubleshooting"), this);
+    m_pPrev = MakeButton("btnPrev", QStringLiteral("< &Prev"), this);
+    m_pNext = MakeButton("btnNext", QStringLiteral("&Next  >"), this);
+    m_pCancel = MakeButton("btnCancel", QStringLiteral("&Cancel"), this);
 
     auto* pButtons = new QHBoxLayout;
     pButtons->setContentsMargins(12, 8, 12, 10);

@@ -23,10 +23,8 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 namespace
 {
@@ -35,11 +33,6 @@ constexpr int kStartDelayMs = 1000;
 constexpr int kSubmitPauseMs = 200;
 constexpr char kRule[] = "================================================================================";
 static_assert(sizeof kRule == 81, "the rule is 80 equals signs");
-
-void SleepPause(int nMilliseconds)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(nMilliseconds));
-}
 
 int32_t ListCount(const CxList* pList)
 {

@@ -9,6 +9,7 @@
 #include "core/Detection.h"
 #include "core/RecordCursor.h"
 #include "core/WorkSet.h"
+#include "gui/DialogParts.h"
 #include "gui/MessageBox.h"
 #include "gui/TfmDupOption.h"
 #include "misc/CxList.h"
@@ -100,12 +101,6 @@ const ReviewKindOps kNoteOps = {
     "Notes",
     "Note",
 };
-
-template <class T> T* Named(T* pWidget, const char* szName)
-{
-    pWidget->setObjectName(QString::fromLatin1(szName));
-    return pWidget;
-}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 
 #include "core/AppSettings.h"
 #include "core/WorkSet.h"
+#include "gui/DialogParts.h"
 #include "gui/MessageBox.h"
 #include "gui/TfmDump.h"
 #include "gui/TfmDupOption.h"
@@ -25,12 +26,6 @@
 
 namespace
 {
-
-template <class T> T* Named(T* pWidget, const char* szName)
-{
-    pWidget->setObjectName(QString::fromLatin1(szName));
-    return pWidget;
-}
 
 // Takes the edit's text into a fixed field, cut at the field's width on a character boundary.
 template <std::size_t N> void TakeText(char (&field)[N], const QLineEdit* pEdit)
