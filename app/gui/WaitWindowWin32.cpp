@@ -121,10 +121,10 @@ bool Win32WaitWindow::Create(const WaitWindowSnapshot& state)
     const int nLeft = area.left + (area.right - area.left - kWindowWidth) / 2;
     const int nTop = area.top + (area.bottom - area.top - kWindowHeight) / 2;
     // No owner, so the window lives and dies with this thread alone; never activated, so the
-    // blocked main window keeps the focus it had.
-    const HWND hWnd =
-        CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, "", WS_POPUP | WS_BORDER,
-                        nLeft, nTop, kWindowWidth, kWindowHeight, nullptr, nullptr, hInstance, this);
+    // blocked main window keeps the focus it had. Not topmost: it opens above the caller, and a
+    // program the user turns to meanwhile may cover it like any other window.
+    const HWND hWnd = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, "", WS_POPUP | WS_BORDER, nLeft,
+                                      nTop, kWindowWidth, kWindowHeight, nullptr, nullptr, hInstance, this);
     if (hWnd == nullptr) {
         m_hWnd = nullptr;
         return false;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The wait window on X11: an override-redirect window on the wait thread's own display connection.
+// The wait window on X11: a tool window of the caller's, on the wait thread's own display connection.
 // This is the only file that includes Xlib; its macros (Status, None, Bool...) clash with names
 // elsewhere, so every Qt header comes first.
 #include "gui/WaitWindowNative.h"
@@ -16,6 +16,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -99,10 +100,15 @@ public:
     void Redraw(const WaitWindowSnapshot& state) override;
     void Close() override;
     void BringToFront(void* hCallerWnd) override { RaiseCallerWindow(hCallerWnd); }
+    void SetOwner(void* hOwnerWnd) override
+    {
+        m_owner = static_cast<Window>(reinterpret_cast<std::uintptr_t>(hOwnerWnd));
+    }
 
 private:
     bool Usable() const { return m_pDisplay != nullptr && !t_bWaitDisplayBroken; }
     bool CreateWindow();
+    void DescribeWindow(int nLeft, int nTop);
     bool CreateImage();
     void ConvertFrame();
     void DrainEvents();
@@ -110,6 +116,7 @@ private:
 
     std::string m_displayName;
     QRect m_area;
+    Window m_owner = 0;
     Display* m_pDisplay = nullptr;
     Window m_window = 0;
     GC m_gc = nullptr;
@@ -146,9 +153,7 @@ bool X11WaitWindow::CreateWindow()
 {
     const int nScreen = DefaultScreen(m_pDisplay);
     XSetWindowAttributes attributes = {};
-    // Placed and stacked by us, not the window manager, with a thin black frame like a bordered
-    // pop-up; the frame lies outside the client area.
-    attributes.override_redirect = True;
+    // A thin black frame like a bordered pop-up; the frame lies outside the client area.
     attributes.background_pixel = WhitePixel(m_pDisplay, nScreen);
     attributes.border_pixel = BlackPixel(m_pDisplay, nScreen);
     QRect area = m_area;
@@ -158,16 +163,54 @@ bool X11WaitWindow::CreateWindow()
     const int nTop = area.y() + (area.height() - kWindowHeight) / 2;
     m_window = XCreateWindow(m_pDisplay, RootWindow(m_pDisplay, nScreen), nLeft, nTop, kClientWidth, kClientHeight,
                              (kWindowWidth - kClientWidth) / 2, CopyFromParent, InputOutput, CopyFromParent,
-                             CWOverrideRedirect | CWBackPixel | CWBorderPixel, &attributes);
+                             CWBackPixel | CWBorderPixel, &attributes);
     if (m_window == 0)
         return false;
-    const Atom type = XInternAtom(m_pDisplay, "_NET_WM_WINDOW_TYPE", False);
-    const Atom splash = XInternAtom(m_pDisplay, "_NET_WM_WINDOW_TYPE_SPLASH", False);
-    if (type != 0 && splash != 0)
-        XChangeProperty(m_pDisplay, m_window, type, XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&splash), 1);
+    DescribeWindow(nLeft, nTop);
     m_gc = XCreateGC(m_pDisplay, m_window, 0, nullptr);
     return m_gc != nullptr;
+}
+
+// What the window manager needs to treat the window as a tool window of the caller's: kept above
+// the caller but not above other programs, no title bar, no taskbar entry, never focused, placed
+// where we put it and not resizable.
+void X11WaitWindow::DescribeWindow(int nLeft, int nTop)
+{
+    if (m_owner != 0)
+        XSetTransientForHint(m_pDisplay, m_window, m_owner);
+
+    XSizeHints* pSize = XAllocSizeHints();
+    if (pSize != nullptr) {
+        pSize->flags = USPosition | PPosition | PMinSize | PMaxSize;
+        pSize->x = nLeft;
+        pSize->y = nTop;
+        pSize->min_width = pSize->max_width = kClientWidth;
+        pSize->min_height = pSize->max_height = kClientHeight;
+        XSetWMNormalHints(m_pDisplay, m_window, pSize);
+        XFree(pSize);
+    }
+    XWMHints* pHints = XAllocWMHints();
+    if (pHints != nullptr) {
+        pHints->flags = InputHint;
+        pHints->input = False;
+        XSetWMHints(m_pDisplay, m_window, pHints);
+        XFree(pHints);
+    }
+
+    const auto setAtoms = [this](const char* szProperty, const char* szValue) {
+        const Atom property = XInternAtom(m_pDisplay, szProperty, False);
+        const Atom value = XInternAtom(m_pDisplay, szValue, False);
+        XChangeProperty(m_pDisplay, m_window, property, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&value), 1);
+    };
+    setAtoms("_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_UTILITY");
+    setAtoms("_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR");
+
+    // The Motif hints' decorations field: none.
+    const long motifHints[5] = {2, 0, 0, 0, 0};
+    const Atom motif = XInternAtom(m_pDisplay, "_MOTIF_WM_HINTS", False);
+    XChangeProperty(m_pDisplay, m_window, motif, motif, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(motifHints), 5);
 }
 
 bool X11WaitWindow::CreateImage()
@@ -241,9 +284,6 @@ void X11WaitWindow::Redraw(const WaitWindowSnapshot& state)
     DrainEvents();
     if (!Usable())
         return;
-    // Once a second back above windows that were raised meanwhile.
-    if (state.nTicks % 10 == 0)
-        XRaiseWindow(m_pDisplay, m_window);
     Show(state);
 }
 

@@ -50,6 +50,8 @@ void WaitThreadProc(CxCommWaitWindow* pWindow, void* hCallerWnd, const WaitWindo
     try {
         if (factory)
             backend = factory();
+        if (backend != nullptr)
+            backend->SetOwner(hCallerWnd);
         if (backend != nullptr && !backend->Create(pWindow->Snapshot())) {
             ReleaseCurrent(pWindow);
             return;

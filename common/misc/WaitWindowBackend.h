@@ -22,6 +22,9 @@ class WaitWindowBackend
 public:
     virtual ~WaitWindowBackend() = default;
 
+    // The caller's window, given before Create: the window to stay above. Win32 ignores it, since
+    // an owner on another thread would tie the wait thread's input to the blocked GUI thread.
+    virtual void SetOwner(void* /*hOwnerWnd*/) {}
     // Creates and shows the window and draws the first picture. False when no window could be
     // made; the wait thread then ends.
     virtual bool Create(const WaitWindowSnapshot& state) = 0;
