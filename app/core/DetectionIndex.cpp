@@ -8,8 +8,7 @@
 #include "core/DetectionMatchPlan.h"
 #include "core/DetectionRuleTable.h"
 
-#include <algorithm>
-#include <iterator>
+#include <cstddef>
 #include <new>
 
 namespace
@@ -29,14 +28,14 @@ MatchPlan<Record> PlanOf(const RuleTable<Record>& rules, bool (*pfnSame)(const R
     for (const RuleRow<Record>& row : rules) {
         if (!(AppSettings.*row.pSwitch))
             continue;
-        for (const RuleTerm<Record>& term : row.terms) {
+        for (std::size_t t = 0; t < row.TermCount(); ++t) {
+            const RuleTerm<Record>& term = row.terms[t];
             if (term.kind == RuleTerm<Record>::Text)
                 plan.AddText(term.slots[0]);
             else if (term.kind == RuleTerm<Record>::Date)
                 plan.dates.push_back(term.pfnDate);
-            else if (term.kind == RuleTerm<Record>::AnyText)
-                plan.orGroups.emplace_back(std::begin(term.slots),
-                                           std::find(std::begin(term.slots), std::end(term.slots), nullptr));
+            else
+                plan.orGroups.emplace_back(term.slots, term.slots + term.SlotCount());
         }
     }
     return plan;

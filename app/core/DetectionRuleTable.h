@@ -29,6 +29,14 @@ template <class Record> struct RuleTerm
     Kind kind = End;
     TextOf slots[kMaxSlots] = {}; // null after the last slot
     DateOf pfnDate = nullptr;
+
+    constexpr std::size_t SlotCount() const
+    {
+        std::size_t n = 0;
+        while (n < kMaxSlots && slots[n] != nullptr)
+            ++n;
+        return n;
+    }
 };
 
 template <class Record> struct RuleRow
@@ -37,6 +45,14 @@ template <class Record> struct RuleRow
 
     bool AppSettingsData::*pSwitch;
     RuleTerm<Record> terms[kMaxTerms]; // End after the last term
+
+    constexpr std::size_t TermCount() const
+    {
+        std::size_t n = 0;
+        while (n < kMaxTerms && terms[n].kind != RuleTerm<Record>::End)
+            ++n;
+        return n;
+    }
 };
 
 template <class Record> struct RuleTable
@@ -114,16 +130,16 @@ inline constexpr RuleRow<A> kAddr[] = {
 };
 
 inline constexpr RuleRow<D> kDate[] = {
-    {&S::DateSubject, {TextTerm<&D::szSubject>}},       {&S::DateStartTime, {DateTerm<&D::dtStart>}},
-    {&S::DateEndTime, {DateTerm<&D::dtEnd>}},           {&S::DateLocation, {TextTerm<&D::szLocation>}},
-    {&S::DateContactID, {TextTerm<&D::szContactId>}},   {&S::DateAssignedID, {TextTerm<&D::szAssignedId>}},
+    {&S::DateSubject, {TextTerm<&D::szSubject>}},     {&S::DateStartTime, {DateTerm<&D::dtStart>}},
+    {&S::DateEndTime, {DateTerm<&D::dtEnd>}},         {&S::DateLocation, {TextTerm<&D::szLocation>}},
+    {&S::DateContactID, {TextTerm<&D::szContactId>}}, {&S::DateAssignedID, {TextTerm<&D::szAssignedId>}},
     {&S::DateNote, {TextTerm<&D::szDescription>}},
 };
 
 inline constexpr RuleRow<T> kTask[] = {
-    {&S::TaskSubject, {TextTerm<&T::szSubject>}},       {&S::TaskImportance, {TextTerm<&T::szPriority>}},
-    {&S::TaskDueDate, {DateTerm<&T::dtDue>}},           {&S::TaskStatus, {TextTerm<&T::szStatus>}},
-    {&S::TaskContactID, {TextTerm<&T::szContactId>}},   {&S::TaskAssignedID, {TextTerm<&T::szAssignedId>}},
+    {&S::TaskSubject, {TextTerm<&T::szSubject>}},     {&S::TaskImportance, {TextTerm<&T::szPriority>}},
+    {&S::TaskDueDate, {DateTerm<&T::dtDue>}},         {&S::TaskStatus, {TextTerm<&T::szStatus>}},
+    {&S::TaskContactID, {TextTerm<&T::szContactId>}}, {&S::TaskAssignedID, {TextTerm<&T::szAssignedId>}},
     {&S::TaskNote, {TextTerm<&T::szDescription>}},
 };
 } // namespace RuleRows

@@ -4,6 +4,9 @@
 #include "core/Detection.h"
 #include "core/DetectionRuleTable.h"
 
+#include <cstddef>
+#include <utility>
+
 namespace
 {
 
@@ -27,45 +30,56 @@ bool KeepFirst(double dModified1, double dModified2)
     return dModified1 >= dModified2;
 }
 
-template <class Record> bool Holds(const RuleTerm<Record>& term, const Record& a, const Record& b)
+// The walk over a rule table is unrolled at compile time: the pairwise scan calls a match rule for
+// every pair, and the unrolled walk reads each field directly, as hand-written comparisons would.
+template <const auto& Rules, std::size_t R, std::size_t T, class Record, std::size_t... S>
+bool AnySlot(const Record& a, const Record& b, std::index_sequence<S...>)
 {
-    switch (term.kind) {
-    case RuleTerm<Record>::Text:
-        return SameText(term.slots[0](a), term.slots[0](b));
-    case RuleTerm<Record>::Date:
-        return SameDate(term.pfnDate(a), term.pfnDate(b));
-    case RuleTerm<Record>::AnyText:
-        // Each slot is compared only with the same slot of the other record.
-        for (auto pfnText : term.slots) {
-            if (pfnText != nullptr && SameText(pfnText(a), pfnText(b)))
-                return true;
-        }
-        return false;
-    case RuleTerm<Record>::End:
-        break;
-    }
-    return true;
+    constexpr RuleTerm<Record> term = Rules.pRows[R].terms[T];
+    return (SameText(term.slots[S](a), term.slots[S](b)) || ...);
 }
 
-// Every row whose switch is on must hold; the rows and terms are tried in table order.
-template <class Record> bool Matches(const RuleTable<Record>& rules, const Record* a, const Record* b)
+template <const auto& Rules, std::size_t R, std::size_t T, class Record> bool Holds(const Record& a, const Record& b)
+{
+    constexpr RuleTerm<Record> term = Rules.pRows[R].terms[T];
+    if constexpr (term.kind == RuleTerm<Record>::Text) {
+        return SameText(term.slots[0](a), term.slots[0](b));
+    }
+    else if constexpr (term.kind == RuleTerm<Record>::Date) {
+        return SameDate(term.pfnDate(a), term.pfnDate(b));
+    }
+    else {
+        // Each slot is compared only with the same slot of the other record.
+        static_assert(term.kind == RuleTerm<Record>::AnyText && term.slots[0] != nullptr);
+        return AnySlot<Rules, R, T>(a, b, std::make_index_sequence<term.SlotCount()>());
+    }
+}
+
+template <const auto& Rules, std::size_t R, class Record, std::size_t... T>
+bool RowHolds(const Record& a, const Record& b, std::index_sequence<T...>)
+{
+    return (Holds<Rules, R, T>(a, b) && ...);
+}
+
+// Every row whose switch is on must hold; rows and terms are tried in table order.
+template <const auto& Rules, class Record, std::size_t... R>
+bool RowsHold(const Record& a, const Record& b, std::index_sequence<R...>)
+{
+    return ((!(AppSettings.*Rules.pRows[R].pSwitch) ||
+             RowHolds<Rules, R>(a, b, std::make_index_sequence<Rules.pRows[R].TermCount()>())) &&
+            ...);
+}
+
+template <const auto& Rules, class Record> bool Matches(const Record* a, const Record* b)
 {
     ++g_nMatchRuleCalls;
     if (a == nullptr || b == nullptr)
         return false;
-    if (rules.pfnType != nullptr && rules.pfnType(*a) != rules.pfnType(*b))
-        return false;
-    for (const RuleRow<Record>& row : rules) {
-        if (!(AppSettings.*row.pSwitch))
-            continue;
-        for (const RuleTerm<Record>& term : row.terms) {
-            if (term.kind == RuleTerm<Record>::End)
-                break;
-            if (!Holds(term, *a, *b))
-                return false;
-        }
+    if constexpr (Rules.pfnType != nullptr) {
+        if (Rules.pfnType(*a) != Rules.pfnType(*b))
+            return false;
     }
-    return true;
+    return RowsHold<Rules>(*a, *b, std::make_index_sequence<Rules.nRows>());
 }
 
 } // namespace
@@ -87,17 +101,17 @@ int CompareText(const char* szText1, const char* szText2)
 
 bool IsSameAddr(const SGAddrRecord* a, const SGAddrRecord* b)
 {
-    return Matches(kAddrRules, a, b);
+    return Matches<kAddrRules>(a, b);
 }
 
 bool IsSameDate(const SGDateRecord* a, const SGDateRecord* b)
 {
-    return Matches(kDateRules, a, b);
+    return Matches<kDateRules>(a, b);
 }
 
 bool IsSameTask(const SGTaskRecord* a, const SGTaskRecord* b)
 {
-    return Matches(kTaskRules, a, b);
+    return Matches<kTaskRules>(a, b);
 }
 
 // Notes carry no content to compare: any two match.
