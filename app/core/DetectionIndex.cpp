@@ -16,16 +16,21 @@ namespace
 
 DetectionIndexStats g_lastStats;
 
+template <class Record> int32_t Type(const Record& record)
+{
+    return record.nType;
+}
+
 // What the rules switched on require, each text once.
-template <class Record>
-MatchPlan<Record> PlanOf(const RuleTable<Record>& rules, bool (*pfnSame)(const Record*, const Record*),
-                         bool (*pfnNewer)(const Record*, const Record*))
+template <const auto& Rules, class Record>
+MatchPlan<Record> PlanOf(bool (*pfnSame)(const Record*, const Record*), bool (*pfnNewer)(const Record*, const Record*))
 {
     MatchPlan<Record> plan;
-    plan.pfnType = rules.pfnType;
+    if constexpr (Rules.bSameType)
+        plan.pfnType = &Type<Record>;
     plan.pfnSame = pfnSame;
     plan.pfnNewer = pfnNewer;
-    for (const RuleRow<Record>& row : rules) {
+    for (const RuleRow<Record>& row : Rules) {
         if (!(AppSettings.*row.pSwitch))
             continue;
         for (std::size_t t = 0; t < row.TermCount(); ++t) {
@@ -35,19 +40,19 @@ MatchPlan<Record> PlanOf(const RuleTable<Record>& rules, bool (*pfnSame)(const R
             else if (term.kind == RuleTerm<Record>::Date)
                 plan.dates.push_back(term.pfnDate);
             else
-                plan.orGroups.emplace_back(term.slots, term.slots + term.SlotCount());
+                plan.orGroups.emplace_back(term.slots, term.slots + term.nSlots);
         }
     }
     return plan;
 }
 
-template <class Record>
-bool RunIndexed(const RuleTable<Record>& rules, bool (*pfnSame)(const Record*, const Record*),
-                bool (*pfnNewer)(const Record*, const Record*), const std::vector<Record*>& records, CxList& list)
+template <const auto& Rules, class Record>
+bool RunIndexed(bool (*pfnSame)(const Record*, const Record*), bool (*pfnNewer)(const Record*, const Record*),
+                const std::vector<Record*>& records, CxList& list)
 {
     MatchPlan<Record> plan;
     try {
-        plan = PlanOf(rules, pfnSame, pfnNewer);
+        plan = PlanOf<Rules>(pfnSame, pfnNewer);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -68,17 +73,17 @@ bool RunIndexed(const RuleTable<Record>& rules, bool (*pfnSame)(const Record*, c
 
 bool FindAddrDupsIndexed(const std::vector<SGAddrRecord*>& records, CxList& list)
 {
-    return RunIndexed(kAddrRules, &IsSameAddr, &IsNewerAddr, records, list);
+    return RunIndexed<kAddrRules>(&IsSameAddr, &IsNewerAddr, records, list);
 }
 
 bool FindDateDupsIndexed(const std::vector<SGDateRecord*>& records, CxList& list)
 {
-    return RunIndexed(kDateRules, &IsSameDate, &IsNewerDate, records, list);
+    return RunIndexed<kDateRules>(&IsSameDate, &IsNewerDate, records, list);
 }
 
 bool FindTaskDupsIndexed(const std::vector<SGTaskRecord*>& records, CxList& list)
 {
-    return RunIndexed(kTaskRules, &IsSameTask, &IsNewerTask, records, list);
+    return RunIndexed<kTaskRules>(&IsSameTask, &IsNewerTask, records, list);
 }
 
 const DetectionIndexStats& GetLastDetectionIndexStats()

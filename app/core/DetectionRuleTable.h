@@ -27,16 +27,9 @@ template <class Record> struct RuleTerm
     static constexpr std::size_t kMaxSlots = 3;
 
     Kind kind = End;
-    TextOf slots[kMaxSlots] = {}; // null after the last slot
+    uint8_t nSlots = 0; // counted, not ended by null: GCC's sanitizers refuse a constant null check
+    TextOf slots[kMaxSlots] = {};
     DateOf pfnDate = nullptr;
-
-    constexpr std::size_t SlotCount() const
-    {
-        std::size_t n = 0;
-        while (n < kMaxSlots && slots[n] != nullptr)
-            ++n;
-        return n;
-    }
 };
 
 template <class Record> struct RuleRow
@@ -57,7 +50,7 @@ template <class Record> struct RuleRow
 
 template <class Record> struct RuleTable
 {
-    int32_t (*pfnType)(const Record&); // null when records need not share a type
+    bool bSameType; // records must share nType
     const RuleRow<Record>* pRows;
     std::size_t nRows;
 
@@ -84,24 +77,21 @@ template <auto Field> double ReadDate(const RecordOf<Field>& record)
 {
     return record.*Field;
 }
-
-template <class Record> int32_t ReadType(const Record& record)
-{
-    return record.nType;
-}
 } // namespace RuleField
 
 template <auto Field>
-constexpr RuleTerm<RuleField::RecordOf<Field>> TextTerm{RuleTerm<RuleField::RecordOf<Field>>::Text,
-                                                        {&RuleField::ReadText<Field>}};
+constexpr RuleTerm<RuleField::RecordOf<Field>> TextTerm{
+    RuleTerm<RuleField::RecordOf<Field>>::Text, 1, {&RuleField::ReadText<Field>}};
 
 template <auto Field>
 constexpr RuleTerm<RuleField::RecordOf<Field>> DateTerm{
-    RuleTerm<RuleField::RecordOf<Field>>::Date, {}, &RuleField::ReadDate<Field>};
+    RuleTerm<RuleField::RecordOf<Field>>::Date, 0, {}, &RuleField::ReadDate<Field>};
 
 template <auto First, auto... Rest>
 constexpr RuleTerm<RuleField::RecordOf<First>> AnyTextTerm{
-    RuleTerm<RuleField::RecordOf<First>>::AnyText, {&RuleField::ReadText<First>, &RuleField::ReadText<Rest>...}};
+    RuleTerm<RuleField::RecordOf<First>>::AnyText,
+    static_cast<uint8_t>(1 + sizeof...(Rest)),
+    {&RuleField::ReadText<First>, &RuleField::ReadText<Rest>...}};
 
 namespace RuleRows
 {
@@ -145,8 +135,6 @@ inline constexpr RuleRow<T> kTask[] = {
 } // namespace RuleRows
 
 // Contacts and calendar events match only within their type; tasks have none.
-inline constexpr RuleTable<SGAddrRecord> kAddrRules{&RuleField::ReadType<SGAddrRecord>, RuleRows::kAddr,
-                                                    std::size(RuleRows::kAddr)};
-inline constexpr RuleTable<SGDateRecord> kDateRules{&RuleField::ReadType<SGDateRecord>, RuleRows::kDate,
-                                                    std::size(RuleRows::kDate)};
-inline constexpr RuleTable<SGTaskRecord> kTaskRules{nullptr, RuleRows::kTask, std::size(RuleRows::kTask)};
+inline constexpr RuleTable<SGAddrRecord> kAddrRules{true, RuleRows::kAddr, std::size(RuleRows::kAddr)};
+inline constexpr RuleTable<SGDateRecord> kDateRules{true, RuleRows::kDate, std::size(RuleRows::kDate)};
+inline constexpr RuleTable<SGTaskRecord> kTaskRules{false, RuleRows::kTask, std::size(RuleRows::kTask)};

@@ -50,8 +50,8 @@ template <const auto& Rules, std::size_t R, std::size_t T, class Record> bool Ho
     }
     else {
         // Each slot is compared only with the same slot of the other record.
-        static_assert(term.kind == RuleTerm<Record>::AnyText && term.slots[0] != nullptr);
-        return AnySlot<Rules, R, T>(a, b, std::make_index_sequence<term.SlotCount()>());
+        static_assert(term.kind == RuleTerm<Record>::AnyText && term.nSlots > 0);
+        return AnySlot<Rules, R, T>(a, b, std::make_index_sequence<term.nSlots>());
     }
 }
 
@@ -75,8 +75,8 @@ template <const auto& Rules, class Record> bool Matches(const Record* a, const R
     ++g_nMatchRuleCalls;
     if (a == nullptr || b == nullptr)
         return false;
-    if constexpr (Rules.pfnType != nullptr) {
-        if (Rules.pfnType(*a) != Rules.pfnType(*b))
+    if constexpr (Rules.bSameType) {
+        if (a->nType != b->nType)
             return false;
     }
     return RowsHold<Rules>(*a, *b, std::make_index_sequence<Rules.nRows>());
