@@ -18,7 +18,8 @@ inline unsigned char FoldCase(unsigned char c)
     return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
-// The match rule of each kind; false when either record is null.
+// The match rule of each kind, as its table in core/DetectionRuleTable.h lays it down; false when
+// either record is null.
 bool IsSameAddr(const SGAddrRecord* pRecord1, const SGAddrRecord* pRecord2);
 bool IsSameDate(const SGDateRecord* pRecord1, const SGDateRecord* pRecord2);
 bool IsSameTask(const SGTaskRecord* pRecord1, const SGTaskRecord* pRecord2);

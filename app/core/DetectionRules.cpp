@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The comparison rules: texts, the match rule of each kind and the keeper rule.
+// The comparison rules: texts, the match rules walking each kind's rule table, and the keeper rule.
 #include "core/AppSettings.h"
 #include "core/Detection.h"
+#include "core/DetectionRuleTable.h"
+
+#include <cstddef>
+#include <utility>
 
 namespace
 {
@@ -26,6 +30,58 @@ bool KeepFirst(double dModified1, double dModified2)
     return dModified1 >= dModified2;
 }
 
+// The walk over a rule table is unrolled at compile time: the pairwise scan calls a match rule for
+// every pair, and the unrolled walk reads each field directly, as hand-written comparisons would.
+template <const auto& Rules, std::size_t R, std::size_t T, class Record, std::size_t... S>
+bool AnySlot(const Record& a, const Record& b, std::index_sequence<S...>)
+{
+    constexpr RuleTerm<Record> term = Rules.pRows[R].terms[T];
+    return (SameText(term.slots[S](a), term.slots[S](b)) || ...);
+}
+
+template <const auto& Rules, std::size_t R, std::size_t T, class Record> bool Holds(const Record& a, const Record& b)
+{
+    constexpr RuleTerm<Record> term = Rules.pRows[R].terms[T];
+    if constexpr (term.kind == RuleTerm<Record>::Text) {
+        return SameText(term.slots[0](a), term.slots[0](b));
+    }
+    else if constexpr (term.kind == RuleTerm<Record>::Date) {
+        return SameDate(term.pfnDate(a), term.pfnDate(b));
+    }
+    else {
+        // Each slot is compared only with the same slot of the other record.
+        static_assert(term.kind == RuleTerm<Record>::AnyText && term.nSlots > 0);
+        return AnySlot<Rules, R, T>(a, b, std::make_index_sequence<term.nSlots>());
+    }
+}
+
+template <const auto& Rules, std::size_t R, class Record, std::size_t... T>
+bool RowHolds(const Record& a, const Record& b, std::index_sequence<T...>)
+{
+    return (Holds<Rules, R, T>(a, b) && ...);
+}
+
+// Every row whose switch is on must hold; rows and terms are tried in table order.
+template <const auto& Rules, class Record, std::size_t... R>
+bool RowsHold(const Record& a, const Record& b, std::index_sequence<R...>)
+{
+    return ((!(AppSettings.*Rules.pRows[R].pSwitch) ||
+             RowHolds<Rules, R>(a, b, std::make_index_sequence<Rules.pRows[R].TermCount()>())) &&
+            ...);
+}
+
+template <const auto& Rules, class Record> bool Matches(const Record* a, const Record* b)
+{
+    ++g_nMatchRuleCalls;
+    if (a == nullptr || b == nullptr)
+        return false;
+    if constexpr (Rules.bSameType) {
+        if (a->nType != b->nType)
+            return false;
+    }
+    return RowsHold<Rules>(*a, *b, std::make_index_sequence<Rules.nRows>());
+}
+
 } // namespace
 
 int CompareText(const char* szText1, const char* szText2)
@@ -45,89 +101,17 @@ int CompareText(const char* szText1, const char* szText2)
 
 bool IsSameAddr(const SGAddrRecord* a, const SGAddrRecord* b)
 {
-    ++g_nMatchRuleCalls;
-    if (a == nullptr || b == nullptr)
-        return false;
-    if (a->nType != b->nType)
-        return false;
-    if (AppSettings.AddrDisplayName &&
-        !(SameText(a->szFirstName, b->szFirstName) && SameText(a->szLastName, b->szLastName)))
-        return false;
-    if (AppSettings.AddrFirstName && !SameText(a->szFirstName, b->szFirstName))
-        return false;
-    if (AppSettings.AddrLastName && !SameText(a->szLastName, b->szLastName))
-        return false;
-    if (AppSettings.AddrDepartment && !SameText(a->szDepartment, b->szDepartment))
-        return false;
-    if (AppSettings.AddrTitle && !SameText(a->szJobTitle, b->szJobTitle))
-        return false;
-    // Each e-mail slot is compared only with the same slot of the other record.
-    if (AppSettings.AddrEmail && !(SameText(a->szEmail1, b->szEmail1) || SameText(a->szEmail2, b->szEmail2) ||
-                                   SameText(a->szEmail3, b->szEmail3)))
-        return false;
-    if (AppSettings.AddrPhone &&
-        !(SameText(a->szWorkPhone, b->szWorkPhone) && SameText(a->szFax, b->szFax) &&
-          (SameText(a->szHomePhone, b->szHomePhone) || SameText(a->szMobilePhone, b->szMobilePhone) ||
-           SameText(a->szOtherPhone, b->szOtherPhone))))
-        return false;
-    if (AppSettings.AddrAddress &&
-        !(SameText(a->szPrimaryStreet, b->szPrimaryStreet) && SameText(a->szPrimaryCity, b->szPrimaryCity) &&
-          SameText(a->szPrimaryState, b->szPrimaryState) && SameText(a->szPrimaryPostalCode, b->szPrimaryPostalCode) &&
-          SameText(a->szPrimaryCountry, b->szPrimaryCountry) && SameText(a->szAltStreet, b->szAltStreet) &&
-          SameText(a->szAltCity, b->szAltCity) && SameText(a->szAltState, b->szAltState) &&
-          SameText(a->szAltPostalCode, b->szAltPostalCode) && SameText(a->szAltCountry, b->szAltCountry)))
-        return false;
-    if (AppSettings.AddrBirthday && !SameDate(a->dtBirthDate, b->dtBirthDate))
-        return false;
-    if (AppSettings.AddrNote && !SameText(a->szDescription, b->szDescription))
-        return false;
-    return true;
+    return Matches<kAddrRules>(a, b);
 }
 
 bool IsSameDate(const SGDateRecord* a, const SGDateRecord* b)
 {
-    ++g_nMatchRuleCalls;
-    if (a == nullptr || b == nullptr)
-        return false;
-    if (a->nType != b->nType)
-        return false;
-    if (AppSettings.DateSubject && !SameText(a->szSubject, b->szSubject))
-        return false;
-    if (AppSettings.DateStartTime && !SameDate(a->dtStart, b->dtStart))
-        return false;
-    if (AppSettings.DateEndTime && !SameDate(a->dtEnd, b->dtEnd))
-        return false;
-    if (AppSettings.DateLocation && !SameText(a->szLocation, b->szLocation))
-        return false;
-    if (AppSettings.DateContactID && !SameText(a->szContactId, b->szContactId))
-        return false;
-    if (AppSettings.DateAssignedID && !SameText(a->szAssignedId, b->szAssignedId))
-        return false;
-    if (AppSettings.DateNote && !SameText(a->szDescription, b->szDescription))
-        return false;
-    return true;
+    return Matches<kDateRules>(a, b);
 }
 
 bool IsSameTask(const SGTaskRecord* a, const SGTaskRecord* b)
 {
-    ++g_nMatchRuleCalls;
-    if (a == nullptr || b == nullptr)
-        return false;
-    if (AppSettings.TaskSubject && !SameText(a->szSubject, b->szSubject))
-        return false;
-    if (AppSettings.TaskImportance && !SameText(a->szPriority, b->szPriority))
-        return false;
-    if (AppSettings.TaskDueDate && !SameDate(a->dtDue, b->dtDue))
-        return false;
-    if (AppSettings.TaskStatus && !SameText(a->szStatus, b->szStatus))
-        return false;
-    if (AppSettings.TaskContactID && !SameText(a->szContactId, b->szContactId))
-        return false;
-    if (AppSettings.TaskAssignedID && !SameText(a->szAssignedId, b->szAssignedId))
-        return false;
-    if (AppSettings.TaskNote && !SameText(a->szDescription, b->szDescription))
-        return false;
-    return true;
+    return Matches<kTaskRules>(a, b);
 }
 
 // Notes carry no content to compare: any two match.

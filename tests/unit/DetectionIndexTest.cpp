@@ -2,6 +2,7 @@
 // The indexed run against the pairwise run: the same records marked, the same list order, never
 // more match-rule calls. VELTRANE_DETECT_TRIALS sets how many random small sets each kind gets.
 #include "core/DetectionIndex.h"
+#include "RuleSwitches.h"
 #include "WorkSetTestUtil.h"
 #include "core/Detection.h"
 #include "core/RecordCursor.h"
@@ -139,16 +140,8 @@ public:
 
     void Rules()
     {
-        for (bool* pSwitch : {&AppSettings.CaseSensitive,  &AppSettings.CompareEmpty,  &AppSettings.AddrDisplayName,
-                              &AppSettings.AddrFirstName,  &AppSettings.AddrLastName,  &AppSettings.AddrDepartment,
-                              &AppSettings.AddrTitle,      &AppSettings.AddrEmail,     &AppSettings.AddrPhone,
-                              &AppSettings.AddrAddress,    &AppSettings.AddrBirthday,  &AppSettings.AddrNote,
-                              &AppSettings.DateSubject,    &AppSettings.DateStartTime, &AppSettings.DateEndTime,
-                              &AppSettings.DateLocation,   &AppSettings.DateContactID, &AppSettings.DateAssignedID,
-                              &AppSettings.DateNote,       &AppSettings.TaskSubject,   &AppSettings.TaskImportance,
-                              &AppSettings.TaskDueDate,    &AppSettings.TaskStatus,    &AppSettings.TaskContactID,
-                              &AppSettings.TaskAssignedID, &AppSettings.TaskNote})
-            *pSwitch = Chance(40);
+        for (bool AppSettingsData::*pSwitch : AllRuleSwitches())
+            AppSettings.*pSwitch = Chance(40);
     }
 
     // A word of the pool in random letter case; "\xE9" and "[" do not fold.
@@ -244,13 +237,6 @@ private:
     unsigned m_nCopies = 0;
 };
 
-bool NoTaskRule()
-{
-    const AppSettingsData& s = AppSettings;
-    return !(s.TaskSubject || s.TaskImportance || s.TaskDueDate || s.TaskStatus || s.TaskContactID ||
-             s.TaskAssignedID || s.TaskNote);
-}
-
 unsigned TrialsPerKind()
 {
     const char* szTrials = std::getenv("VELTRANE_DETECT_TRIALS");
@@ -276,7 +262,7 @@ protected:
             maker.Make(records, nCount);
             const std::vector<Record*> pointers = Pointers(records, nCount);
             // A task run under rules that require nothing is left to the pairwise run.
-            if (std::is_same_v<Record, SGTaskRecord> && NoTaskRule())
+            if (std::is_same_v<Record, SGTaskRecord> && !AnyRuleOn(kTaskRules))
                 continue;
             ASSERT_TRUE(SameOutcome(pointers)) << "seed " << nSeed << " trial " << nTrial;
             const DetectionIndexStats& stats = GetLastDetectionIndexStats();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/Detection.h"
+#include "RuleSwitches.h"
 #include "WorkSetTestUtil.h"
 #include "misc/TextUtil.h"
 
@@ -373,16 +374,8 @@ public:
         AppSettings = defaults;
         if (Chance(25))
             return;
-        for (bool* pSwitch : {&AppSettings.CaseSensitive,  &AppSettings.CompareEmpty,  &AppSettings.AddrDisplayName,
-                              &AppSettings.AddrFirstName,  &AppSettings.AddrLastName,  &AppSettings.AddrDepartment,
-                              &AppSettings.AddrTitle,      &AppSettings.AddrEmail,     &AppSettings.AddrPhone,
-                              &AppSettings.AddrAddress,    &AppSettings.AddrBirthday,  &AppSettings.AddrNote,
-                              &AppSettings.DateSubject,    &AppSettings.DateStartTime, &AppSettings.DateEndTime,
-                              &AppSettings.DateLocation,   &AppSettings.DateContactID, &AppSettings.DateAssignedID,
-                              &AppSettings.DateNote,       &AppSettings.TaskSubject,   &AppSettings.TaskImportance,
-                              &AppSettings.TaskDueDate,    &AppSettings.TaskStatus,    &AppSettings.TaskContactID,
-                              &AppSettings.TaskAssignedID, &AppSettings.TaskNote})
-            *pSwitch = Chance(40);
+        for (bool AppSettingsData::*pSwitch : AllRuleSwitches())
+            AppSettings.*pSwitch = Chance(40);
     }
 
     void Fill(SGAddrRecord& r)
