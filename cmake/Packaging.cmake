@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Install rules for the product and the Debian package that CPack builds from them.
-# Only the program, its helpers and its desktop integration are installed: tests, benchmarks and
-# democrm have no install rules, so `cpack` packs nothing else.
+# The product's files form the install component "veltrane", the only one that CPack packs:
+# tests, benchmarks and democrm are never packed.
 
 # A package without the program or its helpers would not work.
 if(NOT TARGET veltrane OR NOT TARGET helper_addr OR NOT TARGET helper_date OR NOT TARGET helper_task
@@ -36,7 +36,8 @@ set(CPACK_PACKAGE_VENDOR "Quorvel")
 set(CPACK_PACKAGE_CONTACT "Quorvel Support <support@quorvel.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "removes duplicate records from a SugarCRM server")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.quorvel.com/veltrane")
-set(CPACK_COMPONENTS_ALL veltrane)
+# The "veltrane" component alone, whatever install rules other folders add.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};veltrane;/")
 set(CPACK_STRIP_FILES ON)
 
 if(UNIX AND NOT APPLE)
