@@ -11,6 +11,7 @@ packages=(
     qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
     xvfb xauth
     mingw-w64 wine wine64
+    dpkg-dev desktop-file-utils appstream x11-utils
 )
 
 missing=()
