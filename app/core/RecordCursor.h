@@ -4,6 +4,7 @@
 // kind. Without a bridge or store First and Next give null and Seek does nothing.
 #pragma once
 
+#include "core/DataKinds.h"
 #include "records/SGRecords.h"
 
 // First and Next set the record's pStoreEntry to the entry it came through before returning it.
@@ -24,3 +25,38 @@ void SeekTaskRecord(SGTaskRecord* pRecord);
 SGNoteRecord* GetFirstNoteRecord();
 SGNoteRecord* GetNextNoteRecord();
 void SeekNoteRecord(SGNoteRecord* pRecord);
+
+// The same three for code written once over the record types.
+template <class Entry> auto HandOutRecord(Entry* pEntry) -> decltype(pEntry->pRecord)
+{
+    if (pEntry == nullptr)
+        return nullptr;
+    auto* pRecord = pEntry->pRecord;
+    if (pRecord != nullptr)
+        pRecord->pStoreEntry = pEntry;
+    return pRecord;
+}
+
+template <class Record> Record* GetFirstKindRecord()
+{
+    auto* pBridge = BridgeOf<Record>();
+    if (pBridge == nullptr || pBridge->GetStore() == nullptr)
+        return nullptr;
+    return HandOutRecord(pBridge->GetStore()->GetFirstEntry());
+}
+
+template <class Record> Record* GetNextKindRecord()
+{
+    auto* pBridge = BridgeOf<Record>();
+    if (pBridge == nullptr || pBridge->GetStore() == nullptr)
+        return nullptr;
+    return HandOutRecord(pBridge->GetStore()->GetNextEntry());
+}
+
+template <class Record> void SeekKindRecord(Record* pRecord)
+{
+    auto* pBridge = BridgeOf<Record>();
+    if (pBridge == nullptr || pBridge->GetStore() == nullptr || pRecord == nullptr || pRecord->pStoreEntry == nullptr)
+        return;
+    pBridge->GetStore()->SeekEntry(pRecord->pStoreEntry);
+}
