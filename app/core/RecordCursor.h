@@ -39,24 +39,19 @@ template <class Entry> auto HandOutRecord(Entry* pEntry) -> decltype(pEntry->pRe
 
 template <class Record> Record* GetFirstKindRecord()
 {
-    auto* pBridge = BridgeOf<Record>();
-    if (pBridge == nullptr || pBridge->GetStore() == nullptr)
-        return nullptr;
-    return HandOutRecord(pBridge->GetStore()->GetFirstEntry());
+    auto* pStore = StoreOf<Record>();
+    return pStore != nullptr ? HandOutRecord(pStore->GetFirstEntry()) : nullptr;
 }
 
 template <class Record> Record* GetNextKindRecord()
 {
-    auto* pBridge = BridgeOf<Record>();
-    if (pBridge == nullptr || pBridge->GetStore() == nullptr)
-        return nullptr;
-    return HandOutRecord(pBridge->GetStore()->GetNextEntry());
+    auto* pStore = StoreOf<Record>();
+    return pStore != nullptr ? HandOutRecord(pStore->GetNextEntry()) : nullptr;
 }
 
 template <class Record> void SeekKindRecord(Record* pRecord)
 {
-    auto* pBridge = BridgeOf<Record>();
-    if (pBridge == nullptr || pBridge->GetStore() == nullptr || pRecord == nullptr || pRecord->pStoreEntry == nullptr)
-        return;
-    pBridge->GetStore()->SeekEntry(pRecord->pStoreEntry);
+    auto* pStore = StoreOf<Record>();
+    if (pStore != nullptr && pRecord != nullptr && pRecord->pStoreEntry != nullptr)
+        pStore->SeekEntry(pRecord->pStoreEntry);
 }

@@ -57,8 +57,8 @@ template <class Tag> void TfmSGData::AddKindTab(Tag tag)
     KindTab& tab = m_tabs[nIndex];
     tab.pInfo = &info;
     tab.pfnStoreCount = [] {
-        auto* pBridge = BridgeOf<Record>();
-        return pBridge != nullptr ? pBridge->GetStore()->GetEntryCount() : 0U;
+        const auto* pStore = StoreOf<Record>();
+        return pStore != nullptr ? pStore->GetEntryCount() : 0U;
     };
     tab.pfnFirst = [] { return static_cast<void*>(GetFirstKindRecord<Record>()); };
     tab.pfnNext = [] { return static_cast<void*>(GetNextKindRecord<Record>()); };
