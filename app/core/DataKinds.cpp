@@ -19,7 +19,7 @@ template <class Record> CxSGBaseUtil* BaseBridge()
 
 } // namespace
 
-const DataKindInfo kDataKinds[kDataKindCount] = {
+constexpr DataKindInfo kDataKinds[kDataKindCount] = {
     {DataKind::Contacts, &SGAddrKind::kInfo, BaseBridge<SGAddrRecord>, &WorkSetData::pAddrDups, FindAddrDups,
      "Loading SugarCRM Contacts...", "contact", "Addr", "Contacts", "Contacts", "Contact", "Load All Contacts Data"},
     {DataKind::Calendar, &SGDateKind::kInfo, BaseBridge<SGDateRecord>, &WorkSetData::pDateDups, FindDateDups,
@@ -29,6 +29,21 @@ const DataKindInfo kDataKinds[kDataKindCount] = {
     {DataKind::Notes, &SGNoteKind::kInfo, BaseBridge<SGNoteRecord>, &WorkSetData::pNoteDups, FindNoteDups,
      "Loading SugarCRM Notes...", "note", "Note", "Notes", "Notes", "Note", "Load All Notes Data"},
 };
+
+namespace
+{
+
+// RecordKind's index and the DataKind bit must name the row's own kind.
+template <class Record> constexpr bool InItsRow()
+{
+    constexpr int nIndex = RecordKind<Record>::kIndex;
+    return kDataKinds[nIndex].pfnBridge == BaseBridge<Record> && kDataKinds[nIndex].nFlag == 1 << nIndex;
+}
+static_assert(InItsRow<SGAddrRecord>() && InItsRow<SGDateRecord>() && InItsRow<SGTaskRecord>() &&
+                  InItsRow<SGNoteRecord>(),
+              "kDataKinds is in DataKind order");
+
+} // namespace
 
 bool IsKindChosen(const DataKindInfo& kind)
 {
