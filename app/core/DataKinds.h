@@ -65,15 +65,16 @@ template <class Record> auto& BridgeOf()
 {
     return WorkSet.*RecordKind<Record>::kBridge;
 }
+template <class Record> CxList* DupsOf()
+{
+    return WorkSet.*KindOf<Record>().pDups;
+}
+
 // The kind's record store, or null without a bridge.
 template <class Record> auto* StoreOf()
 {
     auto* pBridge = BridgeOf<Record>();
     return pBridge != nullptr ? pBridge->GetStore() : nullptr;
-}
-template <class Record> CxList* DupsOf()
-{
-    return WorkSet.*KindOf<Record>().pDups;
 }
 
 template <class Record> struct KindTag
