@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Rebuilding a review list: the rows of 10 000 and 100 000 contacts handed to the list model while a
 // list view shows it, the view's own work on the next event round included.
+#include "core/DataKinds.h"
 #include "gui/RecordListModel.h"
 #include "records/SGRecords.h"
 
@@ -31,7 +32,7 @@ std::vector<SGAddrRecord> MakeContacts(std::size_t nCount)
 void BM_RebuildContactList(benchmark::State& state)
 {
     std::vector<SGAddrRecord> contacts = MakeContacts(static_cast<std::size_t>(state.range(0)));
-    RecordListModel model(RecordListModel::Kind::Addr);
+    RecordListModel model(RecordKind<SGAddrRecord>::kIndex);
     QTreeView view;
     view.setUniformRowHeights(true);
     view.setRootIsDecorated(false);

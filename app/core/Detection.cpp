@@ -4,7 +4,6 @@
 
 #include "core/DetectionIndex.h"
 #include "core/RecordCursor.h"
-#include "core/WorkSet.h"
 #include "misc/CxList.h"
 
 #include <new>
@@ -13,14 +12,19 @@
 namespace
 {
 
-struct AddrKind
+// The walk and the list every kind shares; each kind adds its rules.
+template <class KindRecord> struct KindWalk
 {
-    using Record = SGAddrRecord;
-    static bool HasBridge() { return WorkSet.pAddrUtil != nullptr; }
-    static CxList* List() { return WorkSet.pAddrDups; }
-    static Record* First() { return GetFirstAddrRecord(); }
-    static Record* Next() { return GetNextAddrRecord(); }
-    static void Seek(Record* pRecord) { SeekAddrRecord(pRecord); }
+    using Record = KindRecord;
+    static bool HasBridge() { return BridgeOf<Record>() != nullptr; }
+    static CxList* List() { return DupsOf<Record>(); }
+    static Record* First() { return GetFirstKindRecord<Record>(); }
+    static Record* Next() { return GetNextKindRecord<Record>(); }
+    static void Seek(Record* pRecord) { SeekKindRecord(pRecord); }
+};
+
+struct AddrKind : KindWalk<SGAddrRecord>
+{
     static bool IsSame(const Record* a, const Record* b) { return IsSameAddr(a, b); }
     static bool IsNewer(const Record* a, const Record* b) { return IsNewerAddr(a, b); }
     static bool FindIndexed(const std::vector<Record*>& records, CxList& list)
@@ -29,14 +33,8 @@ struct AddrKind
     }
 };
 
-struct DateKind
+struct DateKind : KindWalk<SGDateRecord>
 {
-    using Record = SGDateRecord;
-    static bool HasBridge() { return WorkSet.pDateUtil != nullptr; }
-    static CxList* List() { return WorkSet.pDateDups; }
-    static Record* First() { return GetFirstDateRecord(); }
-    static Record* Next() { return GetNextDateRecord(); }
-    static void Seek(Record* pRecord) { SeekDateRecord(pRecord); }
     static bool IsSame(const Record* a, const Record* b) { return IsSameDate(a, b); }
     static bool IsNewer(const Record* a, const Record* b) { return IsNewerDate(a, b); }
     static bool FindIndexed(const std::vector<Record*>& records, CxList& list)
@@ -45,14 +43,8 @@ struct DateKind
     }
 };
 
-struct TaskKind
+struct TaskKind : KindWalk<SGTaskRecord>
 {
-    using Record = SGTaskRecord;
-    static bool HasBridge() { return WorkSet.pTaskUtil != nullptr; }
-    static CxList* List() { return WorkSet.pTaskDups; }
-    static Record* First() { return GetFirstTaskRecord(); }
-    static Record* Next() { return GetNextTaskRecord(); }
-    static void Seek(Record* pRecord) { SeekTaskRecord(pRecord); }
     static bool IsSame(const Record* a, const Record* b) { return IsSameTask(a, b); }
     static bool IsNewer(const Record* a, const Record* b) { return IsNewerTask(a, b); }
     static bool FindIndexed(const std::vector<Record*>& records, CxList& list)
@@ -61,14 +53,8 @@ struct TaskKind
     }
 };
 
-struct NoteKind
+struct NoteKind : KindWalk<SGNoteRecord>
 {
-    using Record = SGNoteRecord;
-    static bool HasBridge() { return WorkSet.pNoteUtil != nullptr; }
-    static CxList* List() { return WorkSet.pNoteDups; }
-    static Record* First() { return GetFirstNoteRecord(); }
-    static Record* Next() { return GetNextNoteRecord(); }
-    static void Seek(Record* pRecord) { SeekNoteRecord(pRecord); }
     static bool IsSame(const Record* a, const Record* b) { return IsSameNote(a, b); }
     static bool IsNewer(const Record* a, const Record* b) { return IsNewerNote(a, b); }
 };

@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/WorkSet.h"
 
-#include "SugarCRM/CxSGAddr.h"
-#include "SugarCRM/CxSGDate.h"
-#include "SugarCRM/CxSGNote.h"
-#include "SugarCRM/CxSGTask.h"
 #include "core/AppSettings.h"
+#include "core/DataKinds.h"
 #include "misc/CxCommWaitWindow.h"
 #include "misc/CxDebugUtil.h"
 #include "misc/CxList.h"
@@ -13,11 +10,11 @@
 #include "platform/Platform.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <utility>
 
 WorkSetData WorkSet;
@@ -34,21 +31,6 @@ std::string g_loadFailure;
 // parent, where the helper would not write.
 constexpr std::size_t kMaxBridgeFolder = 255;
 
-// What the wait window shows while one kind loads, in DataKind order.
-struct KindLoadText
-{
-    int32_t nFlag;
-    const char* szMessage;
-    const char* szProgressFormat;
-};
-
-const KindLoadText kKindTexts[] = {
-    {DataKind::Contacts, "Loading SugarCRM Contacts...", "%sSGAddrStatus.dat"},
-    {DataKind::Calendar, "Loading SugarCRM Calendar...", "%sSGDateStatus.dat"},
-    {DataKind::Tasks, "Loading SugarCRM Tasks...", "%sSGTaskStatus.dat"},
-    {DataKind::Notes, "Loading SugarCRM Notes...", "%sSGNoteStatus.dat"},
-};
-
 template <class T> void DeleteSlot(T*& pSlot)
 {
     delete pSlot;
@@ -64,22 +46,23 @@ void FreeList(CxList*& pList)
 
 bool CreateBridges()
 {
-    WorkSet.pAddrUtil = new (std::nothrow) CxSGAddrUtil();
-    WorkSet.pDateUtil = new (std::nothrow) CxSGDateUtil();
-    WorkSet.pTaskUtil = new (std::nothrow) CxSGTaskUtil();
-    WorkSet.pNoteUtil = new (std::nothrow) CxSGNoteUtil();
-    return WorkSet.pAddrUtil != nullptr && WorkSet.pDateUtil != nullptr && WorkSet.pTaskUtil != nullptr &&
-           WorkSet.pNoteUtil != nullptr;
+    bool bCreated = true;
+    ForEachRecordKind([&bCreated](auto tag) {
+        auto*& pBridge = tag.Bridge();
+        pBridge = new (std::nothrow) std::remove_reference_t<decltype(*pBridge)>();
+        bCreated = bCreated && pBridge != nullptr;
+    });
+    return bCreated;
 }
 
 bool CreateLists()
 {
-    WorkSet.pAddrDups = new (std::nothrow) CxList();
-    WorkSet.pDateDups = new (std::nothrow) CxList();
-    WorkSet.pTaskDups = new (std::nothrow) CxList();
-    WorkSet.pNoteDups = new (std::nothrow) CxList();
-    return WorkSet.pAddrDups != nullptr && WorkSet.pDateDups != nullptr && WorkSet.pTaskDups != nullptr &&
-           WorkSet.pNoteDups != nullptr;
+    bool bCreated = true;
+    for (const DataKindInfo& kind : kDataKinds) {
+        WorkSet.*kind.pDups = new (std::nothrow) CxList();
+        bCreated = bCreated && WorkSet.*kind.pDups != nullptr;
+    }
+    return bCreated;
 }
 
 // The contact sources ticked on the login page decide what the contacts helper fetches: records of
@@ -99,9 +82,9 @@ std::string ContactModules()
     return modules;
 }
 
-bool LoadKind(CxSGBaseUtil& bridge, const KindLoadText& text, const char* szFolder)
+bool LoadKind(CxSGBaseUtil& bridge, const DataKindInfo& kind, const char* szFolder)
 {
-    SetWaitMessage(text.szMessage);
+    SetWaitMessage(kind.szLoadMessage);
     g_pfnLoadPause(kLoadPauseMs);
 
     bridge.SetWorkFolder(szFolder);
@@ -114,11 +97,7 @@ bool LoadKind(CxSGBaseUtil& bridge, const KindLoadText& text, const char* szFold
     if (&bridge == WorkSet.pAddrUtil)
         bridge.SetHelperModules(ContactModules().c_str());
 
-    // A cut path would make the wait window delete some other file.
-    char szProgressFile[plat::kMaxPath];
-    const int nLength = std::snprintf(szProgressFile, sizeof szProgressFile, text.szProgressFormat, szFolder);
-    if (nLength > 0 && static_cast<std::size_t>(nLength) < sizeof szProgressFile)
-        SetWaitProgressFile(szProgressFile);
+    ShowKindProgress(kind, szFolder);
 
     if (bridge.Load())
         return true;
@@ -134,14 +113,9 @@ bool LoadKind(CxSGBaseUtil& bridge, const KindLoadText& text, const char* szFold
 
 void FreeWorkSet()
 {
-    DeleteSlot(WorkSet.pAddrUtil);
-    DeleteSlot(WorkSet.pDateUtil);
-    DeleteSlot(WorkSet.pTaskUtil);
-    DeleteSlot(WorkSet.pNoteUtil);
-    FreeList(WorkSet.pAddrDups);
-    FreeList(WorkSet.pDateDups);
-    FreeList(WorkSet.pTaskDups);
-    FreeList(WorkSet.pNoteDups);
+    ForEachRecordKind([](auto tag) { DeleteSlot(tag.Bridge()); });
+    for (const DataKindInfo& kind : kDataKinds)
+        FreeList(WorkSet.*kind.pDups);
 }
 
 bool LoadSelectedData()
@@ -166,9 +140,8 @@ bool LoadSelectedData()
         bLoaded = false;
     }
     else {
-        CxSGBaseUtil* const bridges[] = {WorkSet.pAddrUtil, WorkSet.pDateUtil, WorkSet.pTaskUtil, WorkSet.pNoteUtil};
-        for (int i = 0; i < 4; ++i) {
-            if ((AppSettings.AppFlag & kKindTexts[i].nFlag) != 0 && !LoadKind(*bridges[i], kKindTexts[i], szFolder))
+        for (const DataKindInfo& kind : kDataKinds) {
+            if (IsKindChosen(kind) && !LoadKind(*kind.pfnBridge(), kind, szFolder))
                 bLoaded = false;
         }
     }
@@ -189,9 +162,8 @@ void DeleteLeftoverParamFiles(const char* szFolder)
 {
     if (szFolder == nullptr || szFolder[0] == '\0')
         return;
-    for (const char* szName : {SGAddrKind::kInfo.szParamFile, SGDateKind::kInfo.szParamFile,
-                               SGTaskKind::kInfo.szParamFile, SGNoteKind::kInfo.szParamFile}) {
-        const std::string path = std::string(szFolder) + szName;
+    for (const DataKindInfo& kind : kDataKinds) {
+        const std::string path = std::string(szFolder) + kind.pFiles->szParamFile;
         if (plat::DeleteFile(path.c_str()))
             DEBUG_LOG(LOG_MEDIUM, "Deleted a parameter file left by an earlier run: %s", path.c_str());
     }

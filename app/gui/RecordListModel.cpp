@@ -1,84 +1,127 @@
 // SPDX-License-Identifier: MIT
 #include "gui/RecordListModel.h"
 
+#include "core/DataKinds.h"
 #include "misc/CxDateTime.h"
 #include "records/SGRecords.h"
 
+#include <cstddef>
 #include <iterator>
 #include <utility>
 
 namespace
 {
 
-struct Column
-{
-    const char* szCaption;
-    int nWidth;
-};
-
-const Column kAddrColumns[] = {
-    {"First Name", 120}, {"Last Name", 120}, {"Email", 120}, {"Work Phone", 120}, {"Mobile Phone", 120},
-};
-const Column kDateColumns[] = {
-    {"Subject", 200}, {"Start Time", 80}, {"End Time", 80}, {"Status", 100}, {"Location", 150},
-};
-const Column kTaskColumns[] = {
-    {"Subject", 200},
-    {"Importance", 80},
-    {"Due Date", 80},
-    {"Description", 240},
-};
-const Column kNoteColumns[] = {
-    {"Notes", 600},
-};
-
-struct ColumnSet
-{
-    const Column* pColumns;
-    int nCount;
-};
-
-ColumnSet ColumnsOf(RecordListModel::Kind kind)
-{
-    switch (kind) {
-    case RecordListModel::Kind::Addr:
-        return {kAddrColumns, static_cast<int>(std::size(kAddrColumns))};
-    case RecordListModel::Kind::Date:
-        return {kDateColumns, static_cast<int>(std::size(kDateColumns))};
-    case RecordListModel::Kind::Task:
-        return {kTaskColumns, static_cast<int>(std::size(kTaskColumns))};
-    default:
-        return {kNoteColumns, static_cast<int>(std::size(kNoteColumns))};
-    }
-}
-
 QString Text(const char* szText)
 {
     return QString::fromUtf8(szText);
 }
 
-QString TimeText(double dtValue)
+// The record type behind a pointer to one of its members.
+template <class Member> struct RecordOf;
+template <class Record, class Field> struct RecordOf<Field Record::*>
+{
+    using Type = Record;
+};
+
+template <auto Field> const auto& FieldOf(const void* pRecord)
+{
+    return static_cast<const typename RecordOf<decltype(Field)>::Type*>(pRecord)->*Field;
+}
+
+template <auto Field> QString TextCell(const void* pRecord)
+{
+    return Text(FieldOf<Field>(pRecord));
+}
+
+template <auto Field> QString TimeCell(const void* pRecord)
 {
     char szText[32] = {};
-    FormatTimeText(dtValue, szText, sizeof szText);
+    FormatTimeText(FieldOf<Field>(pRecord), szText, sizeof szText);
     return Text(szText);
 }
 
-QString DateText(double dtValue)
+template <auto Field> QString DateCell(const void* pRecord)
 {
     char szText[32] = {};
-    FormatDateText(dtValue, szText, sizeof szText);
+    FormatDateText(FieldOf<Field>(pRecord), szText, sizeof szText);
     return Text(szText);
+}
+
+// A note has no text of its own to show.
+QString NoteCell(const void*)
+{
+    return QStringLiteral("Note Text");
+}
+
+struct Column
+{
+    const char* szCaption;
+    int nWidth;
+    QString (*pfnCell)(const void* pRecord);
+};
+
+const Column kAddrColumns[] = {
+    {"First Name", 120, TextCell<&SGAddrRecord::szFirstName>},
+    {"Last Name", 120, TextCell<&SGAddrRecord::szLastName>},
+    {"Email", 120, TextCell<&SGAddrRecord::szEmail1>},
+    {"Work Phone", 120, TextCell<&SGAddrRecord::szWorkPhone>},
+    {"Mobile Phone", 120, TextCell<&SGAddrRecord::szMobilePhone>},
+};
+const Column kDateColumns[] = {
+    {"Subject", 200, TextCell<&SGDateRecord::szSubject>},   {"Start Time", 80, TimeCell<&SGDateRecord::dtStart>},
+    {"End Time", 80, TimeCell<&SGDateRecord::dtEnd>},       {"Status", 100, TextCell<&SGDateRecord::szStatus>},
+    {"Location", 150, TextCell<&SGDateRecord::szLocation>},
+};
+const Column kTaskColumns[] = {
+    {"Subject", 200, TextCell<&SGTaskRecord::szSubject>},
+    {"Importance", 80, TextCell<&SGTaskRecord::szPriority>},
+    {"Due Date", 80, DateCell<&SGTaskRecord::dtDue>},
+    {"Description", 240, TextCell<&SGTaskRecord::szDescription>},
+};
+const Column kNoteColumns[] = {
+    {"Notes", 600, NoteCell},
+};
+
+// The review list of each kind, in DataKind order.
+struct KindView
+{
+    const Column* pColumns;
+    int nCount;
+    bool bSelectRows;
+};
+
+template <std::size_t N> constexpr KindView View(const Column (&columns)[N], bool bSelectRows)
+{
+    return {columns, static_cast<int>(N), bSelectRows};
+}
+
+const KindView kViews[] = {
+    View(kAddrColumns, true),
+    View(kDateColumns, true),
+    View(kTaskColumns, false),
+    View(kNoteColumns, false),
+};
+static_assert(std::size(kViews) == kDataKindCount, "one review list per kind");
+
+const KindView& ViewOf(int nKind)
+{
+    return kViews[nKind >= 0 && nKind < kDataKindCount ? nKind : kDataKindCount - 1];
 }
 
 } // namespace
 
-RecordListModel::RecordListModel(Kind kind, QObject* pParent) : QAbstractTableModel(pParent), m_kind(kind) {}
+RecordListModel::RecordListModel(int nKind, QObject* pParent) : QAbstractTableModel(pParent), m_nKind(nKind) {}
 
-int RecordListModel::ColumnWidth(Kind kind, int nColumn)
+int RecordListModel::ColumnWidth(int nColumn) const
 {
-    const ColumnSet columns = ColumnsOf(kind);
-    return nColumn >= 0 && nColumn < columns.nCount ? columns.pColumns[nColumn].nWidth : 0;
+    const KindView& view = ViewOf(m_nKind);
+    return nColumn >= 0 && nColumn < view.nCount ? view.pColumns[nColumn].nWidth : 0;
+}
+
+bool RecordListModel::SelectsRows() const
+{
+    return ViewOf(m_nKind).bSelectRows;
 }
 
 void RecordListModel::SetRecords(std::vector<void*> records, bool bChecked)
@@ -123,7 +166,7 @@ int RecordListModel::rowCount(const QModelIndex& parent) const
 
 int RecordListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : ColumnsOf(m_kind).nCount;
+    return parent.isValid() ? 0 : ViewOf(m_nKind).nCount;
 }
 
 QVariant RecordListModel::data(const QModelIndex& index, int nRole) const
@@ -159,57 +202,16 @@ Qt::ItemFlags RecordListModel::flags(const QModelIndex& index) const
 
 QVariant RecordListModel::headerData(int nSection, Qt::Orientation orientation, int nRole) const
 {
-    const ColumnSet columns = ColumnsOf(m_kind);
-    if (orientation != Qt::Horizontal || nRole != Qt::DisplayRole || nSection < 0 || nSection >= columns.nCount)
+    const KindView& view = ViewOf(m_nKind);
+    if (orientation != Qt::Horizontal || nRole != Qt::DisplayRole || nSection < 0 || nSection >= view.nCount)
         return {};
-    return Text(columns.pColumns[nSection].szCaption);
+    return Text(view.pColumns[nSection].szCaption);
 }
 
 QString RecordListModel::CellText(const void* pRecord, int nColumn) const
 {
-    if (pRecord == nullptr)
+    const KindView& view = ViewOf(m_nKind);
+    if (pRecord == nullptr || nColumn < 0 || nColumn >= view.nCount)
         return {};
-    switch (m_kind) {
-    case Kind::Addr: {
-        const auto* pAddr = static_cast<const SGAddrRecord*>(pRecord);
-        const char* const cells[] = {pAddr->szFirstName, pAddr->szLastName, pAddr->szEmail1, pAddr->szWorkPhone,
-                                     pAddr->szMobilePhone};
-        return nColumn >= 0 && nColumn < static_cast<int>(std::size(cells)) ? Text(cells[nColumn]) : QString();
-    }
-    case Kind::Date: {
-        const auto* pDate = static_cast<const SGDateRecord*>(pRecord);
-        switch (nColumn) {
-        case 0:
-            return Text(pDate->szSubject);
-        case 1:
-            return TimeText(pDate->dtStart);
-        case 2:
-            return TimeText(pDate->dtEnd);
-        case 3:
-            return Text(pDate->szStatus);
-        case 4:
-            return Text(pDate->szLocation);
-        default:
-            return {};
-        }
-    }
-    case Kind::Task: {
-        const auto* pTask = static_cast<const SGTaskRecord*>(pRecord);
-        switch (nColumn) {
-        case 0:
-            return Text(pTask->szSubject);
-        case 1:
-            return Text(pTask->szPriority);
-        case 2:
-            return DateText(pTask->dtDue);
-        case 3:
-            return Text(pTask->szDescription);
-        default:
-            return {};
-        }
-    }
-    default:
-        // A note has no text of its own to show.
-        return nColumn == 0 ? QStringLiteral("Note Text") : QString();
-    }
+    return view.pColumns[nColumn].pfnCell(pRecord);
 }

@@ -14,19 +14,13 @@ class RecordListModel final : public QAbstractTableModel
     Q_DISABLE_COPY_MOVE(RecordListModel)
 
 public:
-    // The kind decides the columns and how a record turns into cells.
-    enum class Kind
-    {
-        Addr, // SGAddrRecord
-        Date, // SGDateRecord
-        Task, // SGTaskRecord
-        Note  // SGNoteRecord
-    };
-
-    explicit RecordListModel(Kind kind, QObject* pParent = nullptr);
+    // nKind, the kind's place in kDataKinds, decides the columns and how a record turns into cells.
+    explicit RecordListModel(int nKind, QObject* pParent = nullptr);
 
     // The width in pixels that the column starts with.
-    static int ColumnWidth(Kind kind, int nColumn);
+    int ColumnWidth(int nColumn) const;
+    // Whether a click selects the whole row rather than one cell.
+    bool SelectsRows() const;
 
     // Replaces every row; each new row carries the tick given.
     void SetRecords(std::vector<void*> records, bool bChecked);
@@ -46,7 +40,7 @@ public:
 private:
     QString CellText(const void* pRecord, int nColumn) const;
 
-    Kind m_kind;
+    int m_nKind;
     std::vector<void*> m_records;
     // One byte per row rather than std::vector<bool>, so a tick is a plain load and store.
     std::vector<unsigned char> m_checked;

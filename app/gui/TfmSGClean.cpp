@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "gui/TfmSGClean.h"
 
-#include "SugarCRM/CxSGAddr.h"
-#include "SugarCRM/CxSGDate.h"
-#include "SugarCRM/CxSGNote.h"
-#include "SugarCRM/CxSGTask.h"
 #include "core/AppSettings.h"
-#include "core/WorkSet.h"
+#include "core/DataKinds.h"
+#include "core/KindMemo.h"
 #include "gui/BlockingWork.h"
 #include "gui/Skin.h"
 #include "gui/TfmMain.h"
 #include "misc/CxCommWaitWindow.h"
-#include "misc/CxDateTime.h"
 #include "misc/CxList.h"
 #include "misc/TextUtil.h"
 #include "platform/Platform.h"
@@ -24,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 namespace
@@ -39,11 +36,6 @@ int32_t ListCount(const CxList* pList)
     return pList != nullptr ? static_cast<int32_t>(pList->GetCount()) : 0;
 }
 
-bool IsChosen(int32_t nFlag)
-{
-    return (AppSettings.AppFlag & nFlag) != 0;
-}
-
 // Walks the list in order; the visit may not change the list.
 template <class Record, class Visit> void WalkList(CxList* pList, Visit visit)
 {
@@ -56,36 +48,6 @@ template <class Record, class Visit> void WalkList(CxList* pList, Visit visit)
 bool IsSelected(uint32_t dwFlags)
 {
     return (dwFlags & REC_SELECTED) != 0;
-}
-
-// One line for a record the server kept: enough to find it there.
-std::string DescribeAddr(const SGAddrRecord& record)
-{
-    std::string text = record.szFirstName;
-    if (record.szLastName[0] != '\0')
-        text += (text.empty() ? "" : " ") + std::string(record.szLastName);
-    if (record.szEmail1[0] != '\0')
-        text += (text.empty() ? "<" : " <") + std::string(record.szEmail1) + ">";
-    return text.empty() ? "<empty>" : text;
-}
-
-std::string DescribeDate(const SGDateRecord& record)
-{
-    char szStart[32] = {};
-    FormatTimeText(record.dtStart, szStart, sizeof szStart);
-    return std::string(record.szSubject[0] != '\0' ? record.szSubject : "<empty>") + " (" + szStart + ")";
-}
-
-std::string DescribeTask(const SGTaskRecord& record)
-{
-    char szDue[32] = {};
-    FormatDateText(record.dtDue, szDue, sizeof szDue);
-    return std::string(record.szSubject[0] != '\0' ? record.szSubject : "<empty>") + " (due " + szDue + ")";
-}
-
-std::string DescribeNote(const SGNoteRecord&)
-{
-    return "a note";
 }
 
 } // namespace
@@ -131,10 +93,7 @@ bool TfmSGClean::ExchangeData(bool bSave)
     AddLogLine("Start deleting duplicate records ...");
     AddLogLine(kRule);
     AddLogLine("");
-    m_nAddrDeleted = 0;
-    m_nDateDeleted = 0;
-    m_nTaskDeleted = 0;
-    m_nNoteDeleted = 0;
+    std::fill(std::begin(m_nDeleted), std::end(m_nDeleted), 0);
     // The run waits until the wizard has finished its step change and this page is showing.
     m_pStart->start();
     m_pDel->setValue(0);
@@ -160,47 +119,27 @@ void TfmSGClean::RunDeletion()
 
     m_nTotal = 0;
     m_nProcessed = 0;
-    if (IsChosen(DataKind::Contacts))
-        m_nTotal += ListCount(WorkSet.pAddrDups);
-    if (IsChosen(DataKind::Calendar))
-        m_nTotal += ListCount(WorkSet.pDateDups);
-    if (IsChosen(DataKind::Tasks))
-        m_nTotal += ListCount(WorkSet.pTaskDups);
-    if (IsChosen(DataKind::Notes))
-        m_nTotal += ListCount(WorkSet.pNoteDups);
-
-    if (IsChosen(DataKind::Contacts))
-        WalkList<SGAddrRecord>(WorkSet.pAddrDups, [this](SGAddrRecord* pRecord) {
-            DeleteAddrRecord(pRecord);
-            StepProgress();
-        });
-    if (IsChosen(DataKind::Calendar))
-        WalkList<SGDateRecord>(WorkSet.pDateDups, [this](SGDateRecord* pRecord) {
-            DeleteDateRecord(pRecord);
-            StepProgress();
-        });
-    if (IsChosen(DataKind::Tasks))
-        WalkList<SGTaskRecord>(WorkSet.pTaskDups, [this](SGTaskRecord* pRecord) {
-            DeleteTaskRecord(pRecord);
-            StepProgress();
-        });
-    if (IsChosen(DataKind::Notes))
-        WalkList<SGNoteRecord>(WorkSet.pNoteDups, [this](SGNoteRecord* pRecord) {
-            DeleteNoteRecord(pRecord);
-            StepProgress();
-        });
+    for (const DataKindInfo& kind : kDataKinds) {
+        if (IsKindChosen(kind))
+            m_nTotal += ListCount(WorkSet.*kind.pDups);
+    }
+    ForEachRecordKind([this](auto tag) {
+        using Record = typename decltype(tag)::Type;
+        if (IsKindChosen(tag.Info()))
+            WalkList<Record>(DupsOf<Record>(), [this](Record* pRecord) {
+                DeleteRecord(pRecord);
+                StepProgress();
+            });
+    });
 
     char szLine[64];
     AddLogLine(kRule);
     AddLogLine("Deleting duplicates finished:");
-    std::snprintf(szLine, sizeof szLine, "\t%d duplicate contact items deleted.", m_nAddrDeleted);
-    AddLogLine(szLine);
-    std::snprintf(szLine, sizeof szLine, "\t%d duplicate calendar items deleted.", m_nDateDeleted);
-    AddLogLine(szLine);
-    std::snprintf(szLine, sizeof szLine, "\t%d duplicate task items deleted.", m_nTaskDeleted);
-    AddLogLine(szLine);
-    std::snprintf(szLine, sizeof szLine, "\t%d duplicate note items deleted.", m_nNoteDeleted);
-    AddLogLine(szLine);
+    for (int i = 0; i < kDataKindCount; ++i) {
+        std::snprintf(szLine, sizeof szLine, "\t%d duplicate %s items deleted.", m_nDeleted[i],
+                      kDataKinds[i].szItemName);
+        AddLogLine(szLine);
+    }
     AddLogLine("");
 
     SubmitDeletions();
@@ -223,40 +162,27 @@ void TfmSGClean::SubmitDeletions()
     char szFolder[plat::kMaxPath] = {};
     const char* pFolder = GetAppDataFolder(szFolder) ? szFolder : nullptr;
 
-    if (IsChosen(DataKind::Contacts) && m_nAddrDeleted > 0 &&
-        SubmitKind(WorkSet.pAddrUtil, "contact", pFolder, "%sSGAddrStatus.dat"))
-        ReportLeft<SGAddrRecord>(WorkSet.pAddrDups, *WorkSet.pAddrUtil, "contact", DescribeAddr);
-    if (IsChosen(DataKind::Calendar) && m_nDateDeleted > 0 &&
-        SubmitKind(WorkSet.pDateUtil, "calendar", pFolder, "%sSGDateStatus.dat"))
-        ReportLeft<SGDateRecord>(WorkSet.pDateDups, *WorkSet.pDateUtil, "calendar", DescribeDate);
-    if (IsChosen(DataKind::Tasks) && m_nTaskDeleted > 0 &&
-        SubmitKind(WorkSet.pTaskUtil, "task", pFolder, "%sSGTaskStatus.dat"))
-        ReportLeft<SGTaskRecord>(WorkSet.pTaskDups, *WorkSet.pTaskUtil, "task", DescribeTask);
-    if (IsChosen(DataKind::Notes) && m_nNoteDeleted > 0 &&
-        SubmitKind(WorkSet.pNoteUtil, "note", pFolder, "%sSGNoteStatus.dat"))
-        ReportLeft<SGNoteRecord>(WorkSet.pNoteDups, *WorkSet.pNoteUtil, "note", DescribeNote);
+    ForEachRecordKind([this, pFolder](auto tag) {
+        const DataKindInfo& kind = tag.Info();
+        if (IsKindChosen(kind) && m_nDeleted[tag.kIndex] > 0 && SubmitKind(kind, pFolder))
+            ReportLeft<typename decltype(tag)::Type>();
+    });
 
     StopWaitWindow();
     m_pDel->setValue(100);
 }
 
-bool TfmSGClean::SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const char* szFolder,
-                            const char* szProgressFormat)
+bool TfmSGClean::SubmitKind(const DataKindInfo& kind, const char* szFolder)
 {
-    if (szFolder != nullptr) {
-        // A cut path would name, and delete, some other file.
-        char szPath[plat::kMaxPath];
-        const int nLength = std::snprintf(szPath, sizeof szPath, szProgressFormat, szFolder);
-        if (nLength > 0 && static_cast<std::size_t>(nLength) < sizeof szPath)
-            SetWaitProgressFile(szPath);
-    }
+    ShowKindProgress(kind, szFolder);
+    CxSGBaseUtil* pBridge = kind.pfnBridge();
     if (pBridge == nullptr)
         return false;
 
     // The records were only marked so far: the account must not end as if the server had
     // deleted them when the helper said otherwise.
     const bool bSubmitted = pBridge->Submit();
-    std::string line = std::string("Submitting the ") + szKindName + " deletions to SugarCRM failed";
+    std::string line = std::string("Submitting the ") + kind.szItemName + " deletions to SugarCRM failed";
     if (!bSubmitted)
         line += ": the data file could not be written.";
     else if (!pBridge->HasError())
@@ -269,84 +195,58 @@ bool TfmSGClean::SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const
     return true;
 }
 
-template <class Record, class Describe>
-void TfmSGClean::ReportLeft(CxList* pList, const CxSGBaseUtil& bridge, const char* szKindName, Describe describe)
+template <class Record> void TfmSGClean::ReportLeft()
 {
+    const CxSGBaseUtil& bridge = *BridgeOf<Record>();
     // Without the helper's word on each record, none of them can be called deleted.
     const std::string mark = bridge.IsSubmitOutcomeKnown() ? "\tNot deleted: " : "\tNot confirmed: ";
     int32_t nMarked = 0;
     int32_t nLeft = 0;
-    WalkList<Record>(pList, [&](Record* pRecord) {
+    WalkList<Record>(DupsOf<Record>(), [&](Record* pRecord) {
         if (!IsSelected(pRecord->dwFlags) || pRecord->nStatus != SGSTATUS_DELETE)
             return;
         ++nMarked;
         if ((pRecord->dwFlags & REC_NOT_DELETED) == 0)
             return;
         ++nLeft;
-        AddLogLine((mark + describe(*pRecord)).c_str());
+        AddLogLine((mark + DescribeRecord(*pRecord)).c_str());
     });
     char szLine[128];
     std::snprintf(szLine, sizeof szLine, "\t%d of %d duplicate %s items were confirmed deleted by SugarCRM.",
-                  nMarked - nLeft, nMarked, szKindName);
+                  nMarked - nLeft, nMarked, KindOf<Record>().szItemName);
     AddLogLine(szLine);
+}
+
+template <class Record> void TfmSGClean::DeleteRecord(Record* pRecord)
+{
+    if (pRecord == nullptr || !IsSelected(pRecord->dwFlags))
+        return;
+    AddLogLine(("Deleting " + std::string(KindOf<Record>().szItemName) + " item ...").c_str());
+    for (const auto& field : MemoFieldsOf(*pRecord))
+        AddFieldLine(field.first, field.second.c_str());
+    auto* pBridge = BridgeOf<Record>();
+    AddOutcome(pBridge != nullptr && pBridge->MarkDeleted(pRecord->pCommEntry, false),
+               m_nDeleted[KindTag<Record>::kIndex]);
 }
 
 void TfmSGClean::DeleteAddrRecord(SGAddrRecord* pRecord)
 {
-    if (pRecord == nullptr || !IsSelected(pRecord->dwFlags))
-        return;
-    AddLogLine("Deleting contact item ...");
-    AddFieldLine("First Name", pRecord->szFirstName);
-    AddFieldLine("Last Name", pRecord->szLastName);
-    AddFieldLine("Department", pRecord->szDepartment);
-    AddFieldLine("Title", pRecord->szJobTitle);
-    AddFieldLine("Email", pRecord->szEmail1);
-    AddFieldLine("Mobile Phone", pRecord->szMobilePhone);
-    AddOutcome(WorkSet.pAddrUtil != nullptr && WorkSet.pAddrUtil->MarkDeleted(pRecord->pCommEntry, false),
-               m_nAddrDeleted);
+    DeleteRecord(pRecord);
 }
 
 void TfmSGClean::DeleteDateRecord(SGDateRecord* pRecord)
 {
-    if (pRecord == nullptr || !IsSelected(pRecord->dwFlags))
-        return;
-    char szStart[32] = {};
-    char szEnd[32] = {};
-    FormatTimeText(pRecord->dtStart, szStart, sizeof szStart);
-    FormatTimeText(pRecord->dtEnd, szEnd, sizeof szEnd);
-    AddLogLine("Deleting calendar item ...");
-    AddFieldLine("Subject", pRecord->szSubject);
-    AddFieldLine("Location", pRecord->szLocation);
-    AddFieldLine("Start Time", szStart);
-    AddFieldLine("End Time", szEnd);
-    AddFieldLine("Status", pRecord->szStatus);
-    AddOutcome(WorkSet.pDateUtil != nullptr && WorkSet.pDateUtil->MarkDeleted(pRecord->pCommEntry, false),
-               m_nDateDeleted);
+    DeleteRecord(pRecord);
 }
 
 void TfmSGClean::DeleteTaskRecord(SGTaskRecord* pRecord)
 {
-    if (pRecord == nullptr || !IsSelected(pRecord->dwFlags))
-        return;
-    char szDue[32] = {};
-    FormatDateText(pRecord->dtDue, szDue, sizeof szDue);
-    AddLogLine("Deleting task item ...");
-    AddFieldLine("Subject", pRecord->szSubject);
-    AddFieldLine("Priority", pRecord->szPriority);
-    AddFieldLine("Due Date", szDue);
-    AddOutcome(WorkSet.pTaskUtil != nullptr && WorkSet.pTaskUtil->MarkDeleted(pRecord->pCommEntry, false),
-               m_nTaskDeleted);
+    DeleteRecord(pRecord);
 }
 
 void TfmSGClean::DeleteNoteRecord(SGNoteRecord* pRecord)
 {
-    if (pRecord == nullptr || !IsSelected(pRecord->dwFlags))
-        return;
-    AddLogLine("Deleting note item ...");
-    // A note record carries no text of its own.
-    AddFieldLine("Note Text", nullptr);
-    AddOutcome(WorkSet.pNoteUtil != nullptr && WorkSet.pNoteUtil->MarkDeleted(pRecord->pCommEntry, false),
-               m_nNoteDeleted);
+    DeleteRecord(pRecord);
 }
 
 void TfmSGClean::AddOutcome(bool bMarked, int32_t& nDeleted)

@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/DataKinds.h"
 #include "gui/TfmPage.h"
 
 #include <cstddef>
 #include <cstdint>
 
-class CxList;
-class CxSGBaseUtil;
 class QPlainTextEdit;
 class QProgressBar;
 class QTimer;
 class TfmMain;
-struct SGAddrRecord;
-struct SGDateRecord;
-struct SGTaskRecord;
-struct SGNoteRecord;
 
 // The deletion page. Entering it arms a one-second timer; when that fires, every record ticked on
 // the review page is written to the account memo and marked for deletion, a summary follows, and
@@ -59,6 +54,8 @@ protected:
 private:
     void AddLogLine(const char* szText);
     void AddFieldLine(const char* szLabel, const char* szValue);
+    // Writes a ticked record to the memo and marks it for deletion; an unticked one is left alone.
+    template <class Record> void DeleteRecord(Record* pRecord);
     void DeleteAddrRecord(SGAddrRecord* pRecord);
     void DeleteDateRecord(SGDateRecord* pRecord);
     void DeleteTaskRecord(SGTaskRecord* pRecord);
@@ -67,21 +64,18 @@ private:
     void StepProgress();
     void SubmitDeletions();
     // True when the submission failed; the memo then has said why.
-    bool SubmitKind(CxSGBaseUtil* pBridge, const char* szKindName, const char* szFolder, const char* szProgressFormat);
+    bool SubmitKind(const DataKindInfo& kind, const char* szFolder);
     // After a failed submission: names each marked record the server may still hold, and how many
     // of the kind's deletions the server confirmed.
-    template <class Record, class Describe>
-    void ReportLeft(CxList* pList, const CxSGBaseUtil& bridge, const char* szKindName, Describe describe);
+    template <class Record> void ReportLeft();
 
     TfmMain& m_main;
     QPlainTextEdit* m_pLog = nullptr;
     QProgressBar* m_pDel = nullptr;
     QTimer* m_pStart = nullptr;
     PauseFunc m_pfnPause;
-    int32_t m_nAddrDeleted = 0;
-    int32_t m_nDateDeleted = 0;
-    int32_t m_nTaskDeleted = 0;
-    int32_t m_nNoteDeleted = 0;
+    // Records marked for deletion in this run, per kind.
+    int32_t m_nDeleted[kDataKindCount] = {};
     int32_t m_nTotal = 0;
     int32_t m_nProcessed = 0;
 };

@@ -1,14 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "gui/TfmSGData.h"
 
-#include "SugarCRM/CxSGAddr.h"
-#include "SugarCRM/CxSGDate.h"
-#include "SugarCRM/CxSGNote.h"
-#include "SugarCRM/CxSGTask.h"
-#include "core/AppSettings.h"
-#include "core/Detection.h"
+#include "core/DataKinds.h"
 #include "core/RecordCursor.h"
-#include "core/WorkSet.h"
 #include "gui/DialogParts.h"
 #include "gui/MessageBox.h"
 #include "gui/TfmDupOption.h"
@@ -24,99 +18,16 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <string>
 #include <unordered_set>
 #include <vector>
-
-// What the page needs of one kind; the functions hide the kind's record type.
-struct ReviewKindOps
-{
-    int32_t nFlag;
-    CxList* (*pfnDups)();
-    uint32_t (*pfnStoreCount)();
-    void* (*pfnFirst)();
-    void* (*pfnNext)();
-    uint32_t* (*pfnFlags)(void* pRecord);
-    bool (*pfnFind)();
-    const char* szTabName;   // "Contacts" of "Contacts (%d Dups)"
-    const char* szCountName; // "Contact" of "%d Contact records in total"
-};
-
-namespace
-{
-
-template <class Bridge> uint32_t StoreCount(Bridge* pBridge)
-{
-    return pBridge != nullptr ? pBridge->GetStore()->GetEntryCount() : 0;
-}
-
-template <class Record> uint32_t* FlagsOf(void* pRecord)
-{
-    return &static_cast<Record*>(pRecord)->dwFlags;
-}
-
-const ReviewKindOps kAddrOps = {
-    DataKind::Contacts,
-    [] { return WorkSet.pAddrDups; },
-    [] { return StoreCount(WorkSet.pAddrUtil); },
-    [] { return static_cast<void*>(GetFirstAddrRecord()); },
-    [] { return static_cast<void*>(GetNextAddrRecord()); },
-    FlagsOf<SGAddrRecord>,
-    FindAddrDups,
-    "Contacts",
-    "Contact",
-};
-
-const ReviewKindOps kDateOps = {
-    DataKind::Calendar,
-    [] { return WorkSet.pDateDups; },
-    [] { return StoreCount(WorkSet.pDateUtil); },
-    [] { return static_cast<void*>(GetFirstDateRecord()); },
-    [] { return static_cast<void*>(GetNextDateRecord()); },
-    FlagsOf<SGDateRecord>,
-    FindDateDups,
-    "Calendar",
-    "Calendar",
-};
-
-const ReviewKindOps kTaskOps = {
-    DataKind::Tasks,
-    [] { return WorkSet.pTaskDups; },
-    [] { return StoreCount(WorkSet.pTaskUtil); },
-    [] { return static_cast<void*>(GetFirstTaskRecord()); },
-    [] { return static_cast<void*>(GetNextTaskRecord()); },
-    FlagsOf<SGTaskRecord>,
-    FindTaskDups,
-    "Tasks",
-    "Task",
-};
-
-const ReviewKindOps kNoteOps = {
-    DataKind::Notes,
-    [] { return WorkSet.pNoteDups; },
-    [] { return StoreCount(WorkSet.pNoteUtil); },
-    [] { return static_cast<void*>(GetFirstNoteRecord()); },
-    [] { return static_cast<void*>(GetNextNoteRecord()); },
-    FlagsOf<SGNoteRecord>,
-    FindNoteDups,
-    "Notes",
-    "Note",
-};
-
-} // namespace
 
 TfmSGData::TfmSGData(QWidget* pParent) : TfmPage(pParent)
 {
     setObjectName(QStringLiteral("TfmSGData"));
 
     m_pData = Named(new QTabWidget(this), "pData");
-    AddKindTab(0, kAddrOps, RecordListModel::Kind::Addr, "tAddr", "lvAddr", "cbAddrAll", "Load All Contacts Data",
-               "lblAddrCount", "Contacts");
-    AddKindTab(1, kDateOps, RecordListModel::Kind::Date, "tDate", "lvDate", "cbDateAll", "Load All Calendar Data",
-               "lblDateCount", "Calendar");
-    AddKindTab(2, kTaskOps, RecordListModel::Kind::Task, "tTask", "lvTask", "cbTaskAll", "Load All Tasks Data",
-               "lblTaskCount", "Task");
-    AddKindTab(3, kNoteOps, RecordListModel::Kind::Note, "tNote", "lvNote", "cbNoteAll", "Load All Notes Data",
-               "lblNoteCount", "Notes");
+    ForEachRecordKind([this](auto tag) { AddKindTab(tag); });
 
     auto* pOption = Named(new QPushButton(QStringLiteral("&Options"), this), "btnOption");
     auto* pSelAll = Named(new QPushButton(QStringLiteral("Select All Dups"), this), "btnSelAll");
@@ -137,15 +48,24 @@ TfmSGData::TfmSGData(QWidget* pParent) : TfmPage(pParent)
     connect(pClear, &QPushButton::clicked, this, &TfmSGData::ClearSelection);
 }
 
-void TfmSGData::AddKindTab(int nIndex, const ReviewKindOps& ops, RecordListModel::Kind kind, const char* szTab,
-                           const char* szList, const char* szAll, const char* szAllCaption, const char* szCount,
-                           const char* szCaption)
+template <class Tag> void TfmSGData::AddKindTab(Tag tag)
 {
+    using Record = typename Tag::Type;
+    const int nIndex = RecordKind<Record>::kIndex;
+    const DataKindInfo& info = tag.Info();
+    const std::string stem = info.szStem;
     KindTab& tab = m_tabs[nIndex];
-    tab.pOps = &ops;
-    tab.pTab = Named(new QWidget(m_pData), szTab);
-    tab.pModel = new RecordListModel(kind, this);
-    tab.pList = Named(new QTreeView(tab.pTab), szList);
+    tab.pInfo = &info;
+    tab.pfnStoreCount = [] {
+        const auto* pStore = StoreOf<Record>();
+        return pStore != nullptr ? pStore->GetEntryCount() : 0U;
+    };
+    tab.pfnFirst = [] { return static_cast<void*>(GetFirstKindRecord<Record>()); };
+    tab.pfnNext = [] { return static_cast<void*>(GetNextKindRecord<Record>()); };
+    tab.pfnFlags = [](void* pRecord) { return &static_cast<Record*>(pRecord)->dwFlags; };
+    tab.pTab = Named(new QWidget(m_pData), ("t" + stem).c_str());
+    tab.pModel = new RecordListModel(nIndex, this);
+    tab.pList = Named(new QTreeView(tab.pTab), ("lv" + stem).c_str());
     tab.pList->setModel(tab.pModel);
     tab.pList->setRootIsDecorated(false);
     tab.pList->setItemsExpandable(false);
@@ -153,16 +73,16 @@ void TfmSGData::AddKindTab(int nIndex, const ReviewKindOps& ops, RecordListModel
     tab.pList->setUniformRowHeights(true);
     tab.pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tab.pList->setSelectionMode(QAbstractItemView::SingleSelection);
-    tab.pList->setSelectionBehavior(kind == RecordListModel::Kind::Addr || kind == RecordListModel::Kind::Date
-                                        ? QAbstractItemView::SelectRows
-                                        : QAbstractItemView::SelectItems);
+    tab.pList->setSelectionBehavior(tab.pModel->SelectsRows() ? QAbstractItemView::SelectRows
+                                                              : QAbstractItemView::SelectItems);
     for (int nColumn = 0; nColumn < tab.pModel->columnCount(); ++nColumn)
-        tab.pList->setColumnWidth(nColumn, RecordListModel::ColumnWidth(kind, nColumn));
+        tab.pList->setColumnWidth(nColumn, tab.pModel->ColumnWidth(nColumn));
     // The last column takes the width that is left rather than leaving it empty.
     tab.pList->header()->setStretchLastSection(true);
 
-    tab.pAll = Named(new QCheckBox(QString::fromLatin1(szAllCaption), tab.pTab), szAll);
-    tab.pCount = Named(new QLabel(tab.pTab), szCount);
+    tab.pAll =
+        Named(new QCheckBox(QString::fromLatin1(info.szLoadAllCaption), tab.pTab), ("cb" + stem + "All").c_str());
+    tab.pCount = Named(new QLabel(tab.pTab), ("lbl" + stem + "Count").c_str());
 
     auto* pBelow = new QHBoxLayout;
     pBelow->addWidget(tab.pAll);
@@ -172,7 +92,7 @@ void TfmSGData::AddKindTab(int nIndex, const ReviewKindOps& ops, RecordListModel
     auto* pColumn = new QVBoxLayout(tab.pTab);
     pColumn->addWidget(tab.pList, 1);
     pColumn->addLayout(pBelow);
-    m_pData->addTab(tab.pTab, QString::fromLatin1(szCaption));
+    m_pData->addTab(tab.pTab, QString::fromLatin1(info.szTabCaption));
 
     connect(tab.pAll, &QCheckBox::toggled, this,
             [this, nIndex](bool bChecked) { RebuildList(m_tabs[nIndex], bChecked); });
@@ -189,7 +109,7 @@ bool TfmSGData::ExchangeData(bool bSave)
     }
 
     int nFirstShown = -1;
-    for (int i = 0; i < kKinds; ++i) {
+    for (int i = 0; i < kDataKindCount; ++i) {
         const bool bShown = IsShown(m_tabs[i]);
         m_pData->setTabVisible(i, bShown);
         if (bShown && nFirstShown < 0)
@@ -209,27 +129,27 @@ bool TfmSGData::ExchangeData(bool bSave)
 
 bool TfmSGData::IsShown(const KindTab& tab) const
 {
-    return (AppSettings.AppFlag & tab.pOps->nFlag) != 0;
+    return IsKindChosen(*tab.pInfo);
 }
 
 void TfmSGData::FindDups()
 {
     for (const KindTab& tab : m_tabs) {
         if (IsShown(tab))
-            tab.pOps->pfnFind();
+            tab.pInfo->pfnFindDups();
     }
 }
 
 void TfmSGData::RebuildList(KindTab& tab, bool bAllRecords)
 {
-    CxList* pDups = tab.pOps->pfnDups();
+    CxList* pDups = WorkSet.*tab.pInfo->pDups;
     if (pDups == nullptr)
         return;
 
     std::vector<void*> records;
     if (bAllRecords) {
-        records.reserve(tab.pOps->pfnStoreCount());
-        for (void* pRecord = tab.pOps->pfnFirst(); pRecord != nullptr; pRecord = tab.pOps->pfnNext())
+        records.reserve(tab.pfnStoreCount());
+        for (void* pRecord = tab.pfnFirst(); pRecord != nullptr; pRecord = tab.pfnNext())
             records.push_back(pRecord);
     }
     else {
@@ -241,12 +161,12 @@ void TfmSGData::RebuildList(KindTab& tab, bool bAllRecords)
     tab.pModel->SetRecords(std::move(records), !bAllRecords);
 
     const int nDups = static_cast<int>(pDups->GetCount());
-    const QString name = QString::fromLatin1(tab.pOps->szTabName);
+    const QString name = QString::fromLatin1(tab.pInfo->szTabName);
     m_pData->setTabText(m_pData->indexOf(tab.pTab), nDups >= 2 ? QStringLiteral("%1 (%2 Dups)").arg(name).arg(nDups)
                                                                : QStringLiteral("%1 (%2 Dup)").arg(name).arg(nDups));
     tab.pCount->setText(QStringLiteral("%1 %2 records in total")
-                            .arg(tab.pOps->pfnStoreCount())
-                            .arg(QString::fromLatin1(tab.pOps->szCountName)));
+                            .arg(tab.pfnStoreCount())
+                            .arg(QString::fromLatin1(tab.pInfo->szCountName)));
 }
 
 void TfmSGData::RebuildShownLists()
@@ -268,7 +188,7 @@ void TfmSGData::ClearLoadAll()
 
 void TfmSGData::TakeTicks(KindTab& tab)
 {
-    CxList* pDups = tab.pOps->pfnDups();
+    CxList* pDups = WorkSet.*tab.pInfo->pDups;
     // Looked up in a set: with every loaded record ticked, a search of the list per row would take
     // time in the square of the record count.
     std::unordered_set<void*> listed;
@@ -280,7 +200,7 @@ void TfmSGData::TakeTicks(KindTab& tab)
         void* pRecord = tab.pModel->RecordAt(nRow);
         if (pRecord == nullptr)
             continue;
-        uint32_t* pFlags = tab.pOps->pfnFlags(pRecord);
+        uint32_t* pFlags = tab.pfnFlags(pRecord);
         if (!tab.pModel->IsChecked(nRow)) {
             *pFlags &= ~REC_SELECTED;
             continue;

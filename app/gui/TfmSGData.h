@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/DataKinds.h"
 #include "gui/RecordListModel.h"
 #include "gui/TfmPage.h"
 
@@ -8,7 +9,6 @@ class QCheckBox;
 class QLabel;
 class QTabWidget;
 class QTreeView;
-struct ReviewKindOps;
 
 // The duplicates review page: one tab per loaded kind listing the records that detection judged
 // redundant, each ticked. Leaving it forward turns the ticks into REC_SELECTED and the kinds'
@@ -26,7 +26,12 @@ public:
 private:
     struct KindTab
     {
-        const ReviewKindOps* pOps = nullptr;
+        const DataKindInfo* pInfo = nullptr;
+        // These hide the kind's record type.
+        uint32_t (*pfnStoreCount)() = nullptr;
+        void* (*pfnFirst)() = nullptr;
+        void* (*pfnNext)() = nullptr;
+        uint32_t* (*pfnFlags)(void* pRecord) = nullptr;
         QWidget* pTab = nullptr;
         QTreeView* pList = nullptr;
         RecordListModel* pModel = nullptr;
@@ -34,11 +39,7 @@ private:
         QLabel* pCount = nullptr;
     };
 
-    static constexpr int kKinds = 4;
-
-    void AddKindTab(int nIndex, const ReviewKindOps& ops, RecordListModel::Kind kind, const char* szTab,
-                    const char* szList, const char* szAll, const char* szAllCaption, const char* szCount,
-                    const char* szCaption);
+    template <class Tag> void AddKindTab(Tag tag);
     bool IsShown(const KindTab& tab) const;
     void FindDups();
     void RebuildList(KindTab& tab, bool bAllRecords);
@@ -50,5 +51,5 @@ private:
     void ShowOptions();
 
     QTabWidget* m_pData = nullptr;
-    KindTab m_tabs[kKinds];
+    KindTab m_tabs[kDataKindCount];
 };
