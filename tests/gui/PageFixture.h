@@ -82,18 +82,7 @@ protected:
     void MakeWorkSet()
     {
         FreeWorkSet();
-        WorkSet.pAddrUtil = new CxSGAddrUtil();
-        WorkSet.pDateUtil = new CxSGDateUtil();
-        WorkSet.pTaskUtil = new CxSGTaskUtil();
-        WorkSet.pNoteUtil = new CxSGNoteUtil();
-        for (CxSGBaseUtil* pBridge :
-             {static_cast<CxSGBaseUtil*>(WorkSet.pAddrUtil), static_cast<CxSGBaseUtil*>(WorkSet.pDateUtil),
-              static_cast<CxSGBaseUtil*>(WorkSet.pTaskUtil), static_cast<CxSGBaseUtil*>(WorkSet.pNoteUtil)})
-            pBridge->SetWorkFolder(m_szDataFolder);
-        WorkSet.pAddrDups = new CxList();
-        WorkSet.pDateDups = new CxList();
-        WorkSet.pTaskDups = new CxList();
-        WorkSet.pNoteDups = new CxList();
+        MakeEmptyWorkSet(m_szDataFolder);
     }
 
     void TearDown() override

@@ -59,6 +59,24 @@ template <class Record> std::vector<Record*> ListRecords(CxList* pList)
     return records;
 }
 
+// Four empty bridges working in the folder and four empty lists, as a load with nothing chosen
+// leaves them; the caller frees the old set first.
+inline void MakeEmptyWorkSet(const char* szFolder)
+{
+    WorkSet.pAddrUtil = new CxSGAddrUtil();
+    WorkSet.pDateUtil = new CxSGDateUtil();
+    WorkSet.pTaskUtil = new CxSGTaskUtil();
+    WorkSet.pNoteUtil = new CxSGNoteUtil();
+    for (CxSGBaseUtil* pBridge :
+         {static_cast<CxSGBaseUtil*>(WorkSet.pAddrUtil), static_cast<CxSGBaseUtil*>(WorkSet.pDateUtil),
+          static_cast<CxSGBaseUtil*>(WorkSet.pTaskUtil), static_cast<CxSGBaseUtil*>(WorkSet.pNoteUtil)})
+        pBridge->SetWorkFolder(szFolder);
+    WorkSet.pAddrDups = new CxList();
+    WorkSet.pDateDups = new CxList();
+    WorkSet.pTaskDups = new CxList();
+    WorkSet.pNoteDups = new CxList();
+}
+
 // A WorkSet with four empty bridges working in a temporary folder and four empty lists, under the
 // default rules; settings and WorkSet are put back afterwards.
 class WorkSetFixture : public ::testing::Test
@@ -69,18 +87,7 @@ protected:
         m_savedSettings = AppSettings;
         FreeWorkSet();
         LoadDefaultSettings(m_dir.path());
-        WorkSet.pAddrUtil = new CxSGAddrUtil();
-        WorkSet.pDateUtil = new CxSGDateUtil();
-        WorkSet.pTaskUtil = new CxSGTaskUtil();
-        WorkSet.pNoteUtil = new CxSGNoteUtil();
-        for (CxSGBaseUtil* pBridge :
-             {static_cast<CxSGBaseUtil*>(WorkSet.pAddrUtil), static_cast<CxSGBaseUtil*>(WorkSet.pDateUtil),
-              static_cast<CxSGBaseUtil*>(WorkSet.pTaskUtil), static_cast<CxSGBaseUtil*>(WorkSet.pNoteUtil)})
-            pBridge->SetWorkFolder(m_dir.path().c_str());
-        WorkSet.pAddrDups = new CxList();
-        WorkSet.pDateDups = new CxList();
-        WorkSet.pTaskDups = new CxList();
-        WorkSet.pNoteDups = new CxList();
+        MakeEmptyWorkSet(m_dir.path().c_str());
     }
 
     void TearDown() override
