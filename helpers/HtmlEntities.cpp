@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/HtmlEntities.h"
+#include "HtmlEntities.h"
 
 #include "misc/HtmlLatin1Names.h"
 

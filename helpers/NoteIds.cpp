@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/NoteIds.h"
+#include "NoteIds.h"
 
 #include "misc/CxFile.h"
 #include "platform/Platform.h"

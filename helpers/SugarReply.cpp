@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/SugarReply.h"
+#include "SugarReply.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -14,8 +14,8 @@
 #include "gui/RealPagesFixture.h"
 #include "unit/StandinSupport.h"
 
+#include "HtmlEntities.h"
 #include "SugarCRM/CxSGDataReader.h"
-#include "helpers/HtmlEntities.h"
 #include "misc/CxList.h"
 
 #include <QJsonArray>
