@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/ExchangeFiles.h"
+#include "ExchangeFiles.h"
 
-#include "helpers/FieldValues.h"
+#include "FieldValues.h"
 #include "misc/CxIniUtil.h"
 #include "platform/Platform.h"
 

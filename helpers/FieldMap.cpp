@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/FieldMap.h"
+#include "FieldMap.h"
 
-#include "helpers/FieldValues.h"
-#include "helpers/SugarReply.h"
+#include "FieldValues.h"
+#include "SugarReply.h"
 
 #include <cstdint>
 

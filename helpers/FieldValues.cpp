@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/FieldValues.h"
+#include "FieldValues.h"
 
-#include "helpers/HtmlEntities.h"
+#include "HtmlEntities.h"
 #include "misc/TextUtil.h"
 #include "platform/Platform.h"
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/HelperJob.h"
+#include "HelperJob.h"
 
+#include "FieldValues.h"
 #include "SugarCRM/ParamFileReader.h"
 #include "SugarCRM/SGParamTags.h"
-#include "helpers/FieldValues.h"
 #include "misc/CxIniUtil.h"
 #include "platform/Platform.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/HelperLog.h"
+#include "HelperLog.h"
 
 #include "misc/CxDebugUtil.h"
 #include "misc/CxFile.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/HelperRun.h"
+#include "HelperRun.h"
 
 #include <QCoreApplication>
 

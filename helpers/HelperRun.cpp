@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/HelperRun.h"
+#include "HelperRun.h"
 
-#include "helpers/ExchangeFiles.h"
-#include "helpers/FieldMap.h"
-#include "helpers/FieldValues.h"
-#include "helpers/HelperJob.h"
-#include "helpers/HelperLog.h"
-#include "helpers/NoteIds.h"
-#include "helpers/ServerUrl.h"
-#include "helpers/SugarReply.h"
+#include "ExchangeFiles.h"
+#include "FieldMap.h"
+#include "FieldValues.h"
+#include "HelperJob.h"
+#include "HelperLog.h"
+#include "NoteIds.h"
+#include "ServerUrl.h"
+#include "SugarReply.h"
 #include "misc/TextUtil.h"
 #include "platform/Platform.h"
 

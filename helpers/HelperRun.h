@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "helpers/KindData.h"
-#include "helpers/SugarClient.h"
+#include "KindData.h"
+#include "SugarClient.h"
 
 // Carries out the job of one parameter file for one kind of data: operation 1 fetches every record
 // of the kind into the data file, operation 2 deletes on the server the records the data file

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/HtmlEntities.h"
+#include "HtmlEntities.h"
 
 #include "misc/HtmlLatin1Names.h"
 
@@ -95,11 +95,11 @@ QString DecodeOnce(const QString& text)
     constexpr int kMaxInner = 10;
     QString out;
     out.reserve(text.size());
-    int i = 0;
+    qsizetype i = 0;
     while (i < text.size()) {
         const QChar c = text[i];
         if (c == QLatin1Char('&')) {
-            const int nEnd = text.indexOf(QLatin1Char(';'), i + 1);
+            const qsizetype nEnd = text.indexOf(QLatin1Char(';'), i + 1);
             if (nEnd > i + 1 && nEnd - i - 1 <= kMaxInner) {
                 const char32_t nCode = ReferencedCode(text.mid(i + 1, nEnd - i - 1));
                 if (nCode != 0) {

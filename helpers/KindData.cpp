@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/KindData.h"
+#include "KindData.h"
 
-#include "helpers/FieldValues.h"
+#include "FieldValues.h"
 #include "platform/Platform.h"
 
 #include <algorithm>

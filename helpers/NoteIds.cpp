@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/NoteIds.h"
+#include "NoteIds.h"
 
 #include "misc/CxFile.h"
 #include "platform/Platform.h"
@@ -45,7 +45,7 @@ bool NoteIds::Load(const std::string& path, std::vector<std::string>& ids)
         if (bytes.size() - nPos < 4)
             return false;
         nValue = 0;
-        for (int i = 0; i < 4; ++i)
+        for (std::size_t i = 0; i < 4; ++i)
             nValue |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[nPos + i])) << (8 * i);
         nPos += 4;
         return true;

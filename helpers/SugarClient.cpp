@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/SugarClient.h"
+#include "SugarClient.h"
 
-#include "helpers/HelperLog.h"
-#include "helpers/SugarReply.h"
+#include "HelperLog.h"
+#include "SugarReply.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>

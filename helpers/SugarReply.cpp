@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/SugarReply.h"
+#include "SugarReply.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -35,16 +35,16 @@ bool ParseServerJson(const QByteArray& body, QJsonValue& value)
     if (ParseWrapped(text, value))
         return true;
     // Stray text around the JSON: take the span from the first opening to the last closing bracket.
-    const int nObject = text.indexOf('{');
-    const int nArray = text.indexOf('[');
-    int nStart = -1;
+    const qsizetype nObject = text.indexOf('{');
+    const qsizetype nArray = text.indexOf('[');
+    qsizetype nStart = -1;
     if (nObject >= 0 && (nArray < 0 || nObject < nArray))
         nStart = nObject;
     else
         nStart = nArray;
     if (nStart < 0)
         return false;
-    const int nEnd = text.lastIndexOf(text[nStart] == '{' ? '}' : ']');
+    const qsizetype nEnd = text.lastIndexOf(text[nStart] == '{' ? '}' : ']');
     if (nEnd <= nStart)
         return false;
     return ParseWrapped(text.mid(nStart, nEnd - nStart + 1), value);

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-14-dev clang-format
+    clang libclang-rt-14-dev clang-format clang-tidy
     qt6-base-dev qt6-svg-dev libgl-dev libx11-dev fonts-dejavu-core
     qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
     xvfb xauth

@@ -43,7 +43,7 @@ public:
             const uint32_t nLeaves = TreeLeaves(sizeOf(b));
             const uint32_t nBlocks = (sizeOf(b) + kBlock - 1) / kBlock;
             std::fill(pTree + nLeaves, pTree + nLeaves + nBlocks, kUnmarked);
-            for (uint32_t n = nLeaves - 1; n >= 1; --n)
+            for (std::size_t n = nLeaves - 1; n >= 1; --n)
                 pTree[n] = std::max(pTree[2 * n], pTree[2 * n + 1]);
         }
     }
@@ -79,7 +79,7 @@ public:
     void SetBlock(uint32_t nBucket, uint32_t nSize, uint32_t nBlock, int32_t nHighest)
     {
         int32_t* pTree = &m_tree[m_treeBegin[nBucket]];
-        uint32_t n = TreeLeaves(nSize) + nBlock;
+        std::size_t n = TreeLeaves(nSize) + nBlock;
         pTree[n] = nHighest;
         for (n >>= 1; n >= 1; n >>= 1) {
             const int32_t nValue = std::max(pTree[2 * n], pTree[2 * n + 1]);

@@ -61,7 +61,7 @@ std::size_t DecodePassword(const char* szStored, char* szOut, std::size_t nOutSi
         // A group is its leading run of alphabet characters: '=', any other character or the
         // terminator ends it there. Characters after the terminator are never looked at.
         int sextets[4] = {};
-        int nRun = 0;
+        std::size_t nRun = 0;
         while (nRun < 4) {
             const char c = szStored[i + nRun];
             if (c == '\0') {
@@ -74,7 +74,7 @@ std::size_t DecodePassword(const char* szStored, char* szOut, std::size_t nOutSi
             sextets[nRun++] = nSextet;
         }
         // The terminator inside a group also ends decoding.
-        for (int k = nRun; k < 4 && !bEnd; ++k) {
+        for (std::size_t k = nRun; k < 4 && !bEnd; ++k) {
             if (szStored[i + k] == '\0')
                 bEnd = true;
         }
@@ -84,7 +84,7 @@ std::size_t DecodePassword(const char* szStored, char* szOut, std::size_t nOutSi
             static_cast<unsigned char>((sextets[1] & 0x0F) << 4 | sextets[2] >> 2),
             static_cast<unsigned char>((sextets[2] & 0x03) << 6 | sextets[3]),
         };
-        for (int k = 0; k + 1 < nRun && nOut + 1 < nOutSize; ++k)
+        for (std::size_t k = 0; k + 1 < nRun && nOut + 1 < nOutSize; ++k)
             szOut[nOut++] = static_cast<char>(bytes[k]);
     }
     szOut[nOut] = '\0';

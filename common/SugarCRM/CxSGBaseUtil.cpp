@@ -196,7 +196,7 @@ HelperOutcome CxSGBaseUtil::RunHelper(int nOperation)
     runner.SetProgram(HelperProgram());
     runner.SetParamFile(m_szParamFile);
     runner.SetDataFile(m_szDataFile);
-    const HelperOutcome outcome = runner.Run();
+    HelperOutcome outcome = runner.Run();
     // Every run writes its own; the password must not wait on disk for the next one.
     plat::DeleteFile(szParamPath);
 

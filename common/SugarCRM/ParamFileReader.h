@@ -23,7 +23,7 @@ class ParamFileReader
 {
 public:
     // Parameter files hold a dozen short texts; anything beyond this is not one.
-    static constexpr std::size_t kMaxFileSize = 1024 * 1024;
+    static constexpr std::size_t kMaxFileSize = std::size_t{1024} * 1024;
 
     bool Load(const char* szPath);
     bool Parse(const unsigned char* pData, std::size_t nSize);

@@ -76,7 +76,7 @@ void WaitThreadProc(CxCommWaitWindow* pWindow, void* hCallerWnd, const WaitWindo
     }
 }
 
-void RunWaitThread(CxCommWaitWindow* pWindow, void* hCallerWnd, WaitWindowBackendFactory factory)
+void RunWaitThread(CxCommWaitWindow* pWindow, void* hCallerWnd, const WaitWindowBackendFactory& factory)
 {
     WaitThreadProc(pWindow, hCallerWnd, factory);
     std::lock_guard<std::mutex> guard(g_threadLock);

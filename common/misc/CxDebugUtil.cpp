@@ -49,6 +49,8 @@ void CxDebugUtil::Log(int nLevel, const char* szSource, int nLine, const char* s
     if (szFormat != nullptr) {
         va_list args;
         va_start(args, szFormat);
+        // clang-tidy 14's analyzer misses va_start in a variadic member function.
+        // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized)
         nLength = std::vsnprintf(&message[0], message.size(), szFormat, args);
         va_end(args);
     }

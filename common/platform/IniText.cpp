@@ -162,7 +162,7 @@ std::string Serialize(const IniFile& ini)
 
 std::string Lookup(const IniFile& ini, const char* section, const char* key, const char* defaultText)
 {
-    const std::string fallback = defaultText != nullptr ? defaultText : "";
+    std::string fallback = defaultText != nullptr ? defaultText : "";
     if (section == nullptr || key == nullptr)
         return fallback;
     const std::size_t header = FindSection(ini.lines, Trim(section));

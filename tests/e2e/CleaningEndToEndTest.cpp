@@ -4,6 +4,7 @@
 // the deletion page does it, and the server is then read back through its own API. Also the ways
 // a load must fail: a refused login, a server that is gone, and a stop request.
 #include "DemocrmProcess.h"
+#include "NoteIds.h"
 #include "RestClient.h"
 #include "ServerTable.h"
 #include "SugarCRM/CxSGAddr.h"
@@ -14,7 +15,6 @@
 #include "core/AppSettings.h"
 #include "core/Detection.h"
 #include "core/WorkSet.h"
-#include "helpers/NoteIds.h"
 #include "misc/CxIniUtil.h"
 #include "misc/CxList.h"
 #include "misc/TextUtil.h"

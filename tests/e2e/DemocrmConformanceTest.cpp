@@ -312,12 +312,12 @@ TEST_F(Democrm, DecodesFormBodiesAndQueryStringsLikePhp)
         const RestReply reply = m_client->get(
             RestClient::form(QStringLiteral("get_entry"), "[\"" + session.toUtf8() + "\",\"Contacts\",\"" +
                                                               id.toUtf8() + "\",[\"phone_work\"],[],false]"));
-        return reply.json.toObject()["entry_list"]
+        return reply.json.toObject()[QLatin1String("entry_list")]
             .toArray()
             .at(0)
-            .toObject()["name_value_list"]
-            .toObject()["phone_work"]
-            .toObject()["value"]
+            .toObject()[QLatin1String("name_value_list")]
+            .toObject()[QLatin1String("phone_work")]
+            .toObject()[QLatin1String("value")]
             .toString();
     };
     EXPECT_EQ(QStringLiteral("+49 221 1"), phone(encoded));
@@ -351,7 +351,7 @@ TEST_F(Democrm, BindsArgumentsByPositionOrByTheServersOwnNames)
     // Numbers no offset can be are read as absent, not converted out of range.
     const RestReply huge = m_client->call(QStringLiteral("get_entry_list"),
                                           "[\"" + s + R"(","Accounts","","",1e300,["id"],[],-1e300,0,false])");
-    EXPECT_EQ(1, huge.json.toObject()["result_count"].toInt()) << huge.body.toStdString();
+    EXPECT_EQ(1, huge.json.toObject()[QLatin1String("result_count")].toInt()) << huge.body.toStdString();
 }
 
 TEST_F(Democrm, TreatsQueryTextAsDataNeverAsSql)
@@ -362,21 +362,23 @@ TEST_F(Democrm, TreatsQueryTextAsDataNeverAsSql)
     create(session, "Contacts", R"([{"name":"last_name","value":"Smith"}])");
     create(session, "Contacts", R"([{"name":"last_name","value":"SMITH"}])");
 
-    EXPECT_EQ(2, list(session, "Contacts", "contacts.last_name = 'smith'", 0, 10)["result_count"].toInt());
-    EXPECT_EQ(1, list(session, "Contacts", "last_name = 'O''Brien'", 0, 10)["result_count"].toInt());
+    EXPECT_EQ(2,
+              list(session, "Contacts", "contacts.last_name = 'smith'", 0, 10)[QLatin1String("result_count")].toInt());
+    EXPECT_EQ(1, list(session, "Contacts", "last_name = 'O''Brien'", 0, 10)[QLatin1String("result_count")].toInt());
     EXPECT_EQ(3, list(session, "Contacts", "(last_name LIKE 'S%' OR last_name IN ('O''Brien')) AND deleted = 0", 0,
-                      10)["result_count"]
+                      10)[QLatin1String("result_count")]
                      .toInt());
     // An injection attempt is one literal that matches nothing.
-    EXPECT_EQ(0, list(session, "Contacts", "last_name = 'x'' OR ''1''=''1'", 0, 10)["result_count"].toInt());
+    EXPECT_EQ(
+        0, list(session, "Contacts", "last_name = 'x'' OR ''1''=''1'", 0, 10)[QLatin1String("result_count")].toInt());
     // Anything outside the understood subset is refused as the real server refuses bad clauses.
     for (const QByteArray& bad : {QByteArray("last_name = 'x'; DROP TABLE contacts"), QByteArray("accounts.name = 'x'"),
                                   QByteArray("user_hash = 'x'"), QByteArray("last_name = (SELECT 1)")}) {
         const QJsonObject refused = list(session, "Contacts", bad, 0, 10);
-        EXPECT_EQ(40, refused["number"].toInt()) << bad.toStdString();
-        EXPECT_EQ(QStringLiteral("Access Denied"), refused["name"].toString());
+        EXPECT_EQ(40, refused[QLatin1String("number")].toInt()) << bad.toStdString();
+        EXPECT_EQ(QStringLiteral("Access Denied"), refused[QLatin1String("name")].toString());
     }
-    EXPECT_EQ(QStringLiteral("3"), list(session, "Contacts", "", 0, 10)["total_count"].toString());
+    EXPECT_EQ(QStringLiteral("3"), list(session, "Contacts", "", 0, 10)[QLatin1String("total_count")].toString());
 }
 
 TEST_F(Democrm, PagesWithNextOffsetAndLeavesDeletedRecordsOut)
@@ -388,11 +390,11 @@ TEST_F(Democrm, PagesWithNextOffsetAndLeavesDeletedRecordsOut)
         ids.append(create(session, "Leads", "[{\"name\":\"last_name\",\"value\":\"L" + QByteArray::number(i) + "\"}]"));
     }
     const QJsonObject page = list(session, "Leads", "", 4, 2);
-    EXPECT_EQ(1, page["result_count"].toInt());
-    EXPECT_EQ(5, page["next_offset"].toInt());
-    EXPECT_EQ(ids.at(4), page["entry_list"].toArray().at(0).toObject()["id"].toString());
+    EXPECT_EQ(1, page[QLatin1String("result_count")].toInt());
+    EXPECT_EQ(5, page[QLatin1String("next_offset")].toInt());
+    EXPECT_EQ(ids.at(4), page[QLatin1String("entry_list")].toArray().at(0).toObject()[QLatin1String("id")].toString());
     // No max_results: the server's page size of 20.
-    EXPECT_EQ(5, list(session, "Leads", "", 0, 0)["result_count"].toInt());
+    EXPECT_EQ(5, list(session, "Leads", "", 0, 0)[QLatin1String("result_count")].toInt());
 
     // "deleted" compares loosely with 1: "true" is not 1 and leaves the record alone.
     const QByteArray s = session.toUtf8();
@@ -405,18 +407,18 @@ TEST_F(Democrm, PagesWithNextOffsetAndLeavesDeletedRecordsOut)
     EXPECT_FALSE(isLive(session, "Leads", ids.at(1)));
     EXPECT_FALSE(isLive(session, "Leads", ids.at(2)));
     const QJsonObject live = list(session, "Leads", "", 0, 10);
-    EXPECT_EQ(QStringLiteral("3"), live["total_count"].toString());
-    EXPECT_EQ(5, list(session, "Leads", "", 0, 10, 1)["result_count"].toInt());
+    EXPECT_EQ(QStringLiteral("3"), live[QLatin1String("total_count")].toString());
+    EXPECT_EQ(5, list(session, "Leads", "", 0, 10, 1)[QLatin1String("result_count")].toInt());
 
     // An unknown id is "saved" without creating anything; a malformed one gets a bare null.
     EXPECT_EQ(QStringLiteral("no-such-id"),
               create(session, "Leads", R"([{"name":"id","value":"no-such-id"},{"name":"last_name","value":"X"}])"));
-    EXPECT_EQ(QStringLiteral("3"), list(session, "Leads", "", 0, 10)["total_count"].toString());
+    EXPECT_EQ(QStringLiteral("3"), list(session, "Leads", "", 0, 10)[QLatin1String("total_count")].toString());
     EXPECT_EQ(
         QByteArray("null"),
         m_client->call(QStringLiteral("set_entry"), "[\"" + s + R"(","Leads",[{"name":"id","value":"a'b"}]])").body);
     // With nothing left the total is the offset as a number.
-    EXPECT_EQ(QJsonValue(7), list(session, "Notes", "", 7, 10)["total_count"]);
+    EXPECT_EQ(QJsonValue(7), list(session, "Notes", "", 7, 10)[QLatin1String("total_count")]);
 }
 
 TEST_F(Democrm, DeletingAContactThatParentsActivitiesFailsWith500YetDeletes)
@@ -450,7 +452,7 @@ TEST_F(Democrm, DeletingAContactThatParentsActivitiesFailsWith500YetDeletes)
     const QJsonObject plain =
         object(QStringLiteral("set_entry"), "[\"" + s + R"(","Contacts",[{"name":"id","value":")" +
                                                 contacts.at(2).toUtf8() + R"("},{"name":"deleted","value":1}]])");
-    EXPECT_EQ(contacts.at(2), plain["id"].toString());
+    EXPECT_EQ(contacts.at(2), plain[QLatin1String("id")].toString());
 }
 
 TEST_F(Democrm, SeedsTheSameDemoDataEveryTime)
@@ -471,13 +473,14 @@ TEST_F(Democrm, SeedsTheSameDemoDataEveryTime)
         const QByteArray module = it.key().toUtf8();
         EXPECT_EQ(QString::number(it.value()),
                   object(QStringLiteral("get_entries_count"),
-                         "[\"" + session.toUtf8() + "\",\"" + module + "\",\"\",0]")["result_count"]
+                         "[\"" + session.toUtf8() + "\",\"" + module + "\",\"\",0]")[QLatin1String("result_count")]
                       .toString())
             << module.toStdString();
     }
-    EXPECT_EQ(QStringLiteral("358"), object(QStringLiteral("get_entries_count"),
-                                            "[\"" + session.toUtf8() + "\",\"Contacts\",\"\",1]")["result_count"]
-                                         .toString());
+    EXPECT_EQ(QStringLiteral("358"),
+              object(QStringLiteral("get_entries_count"),
+                     "[\"" + session.toUtf8() + "\",\"Contacts\",\"\",1]")[QLatin1String("result_count")]
+                  .toString());
 
     // Same ids, names and dates from a second server.
     const QByteArray fields = R"(["id","first_name","last_name","email1","date_entered","date_modified"])";
@@ -499,11 +502,12 @@ TEST_F(Democrm, SeedsTheSameDemoDataEveryTime)
     QHash<QString, int> folded;
     QSet<QString> withoutMail;
     for (int offset = 0; offset < 353; offset += 200) {
-        for (const QJsonValue& entry : list(session, "Contacts", "", offset, 200, 0, fields)["entry_list"].toArray()) {
-            const QJsonObject nvl = entry.toObject()["name_value_list"].toObject();
-            const QString first = nvl["first_name"].toObject()["value"].toString();
-            const QString last = nvl["last_name"].toObject()["value"].toString();
-            const QString mail = nvl["email1"].toObject()["value"].toString();
+        for (const QJsonValue& entry :
+             list(session, "Contacts", "", offset, 200, 0, fields)[QLatin1String("entry_list")].toArray()) {
+            const QJsonObject nvl = entry.toObject()[QLatin1String("name_value_list")].toObject();
+            const QString first = nvl[QLatin1String("first_name")].toObject()[QLatin1String("value")].toString();
+            const QString last = nvl[QLatin1String("last_name")].toObject()[QLatin1String("value")].toString();
+            const QString mail = nvl[QLatin1String("email1")].toObject()[QLatin1String("value")].toString();
             ++exact[first + u'|' + last + u'|' + mail];
             ++folded[(first + u'|' + last).toLower()];
             if (mail.isEmpty()) {
@@ -550,7 +554,7 @@ TEST(DemocrmOptions, RefusesOtherThanLoopbackAndSeedingOverRecords)
         ASSERT_TRUE(server.start({QStringLiteral("--db"), db}, &error)) << error.toStdString();
         RestClient again(server.baseUrl());
         EXPECT_EQ(11, again.call(QStringLiteral("get_user_id"), "[\"" + session.toUtf8() + "\"]")
-                          .json.toObject()["number"]
+                          .json.toObject()[QLatin1String("number")]
                           .toInt());
         const QString fresh = again.login(QStringLiteral("admin"));
         EXPECT_EQ(

@@ -195,7 +195,7 @@ TEST_F(DemocrmFaults, CutRequestIsCarriedOutButItsAnswerBreaksOff)
     const QByteArray cut =
         rawAnswer(m_server.baseUrl(), RestClient::form(QStringLiteral("set_entry"), deletion(session, a)), &closed);
     EXPECT_TRUE(closed);
-    const int headerEnd = cut.indexOf("\r\n\r\n");
+    const qsizetype headerEnd = cut.indexOf("\r\n\r\n");
     ASSERT_GT(headerEnd, 0) << cut.toStdString();
     EXPECT_TRUE(cut.startsWith("HTTP/1.1 200 OK\r\n")) << cut.toStdString();
     const QRegularExpressionMatch length =

@@ -14,8 +14,8 @@
 #include "gui/RealPagesFixture.h"
 #include "unit/StandinSupport.h"
 
+#include "HtmlEntities.h"
 #include "SugarCRM/CxSGDataReader.h"
-#include "helpers/HtmlEntities.h"
 #include "misc/CxList.h"
 
 #include <QJsonArray>
@@ -502,7 +502,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     // Every box is taken down for the case to judge: a fault is told to the user through one.
     MessageBox::EnableTestMode([](const QString& description) {
-        const int nQuote = description.indexOf(QLatin1Char('"'));
+        const qsizetype nQuote = description.indexOf(QLatin1Char('"'));
         g_boxes.push_back(description.mid(nQuote + 1, description.size() - nQuote - 2).toStdString());
     });
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "KindData.h"
 #include "TempDir.h"
-#include "helpers/KindData.h"
 #include "misc/TextUtil.h"
 
 #include <gtest/gtest.h>

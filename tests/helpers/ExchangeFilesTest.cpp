@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/ExchangeFiles.h"
+#include "ExchangeFiles.h"
+#include "HelperJob.h"
+#include "NoteIds.h"
 #include "TempDir.h"
-#include "helpers/HelperJob.h"
-#include "helpers/NoteIds.h"
 #include "misc/CxIniUtil.h"
 #include "platform/Platform.h"
 

@@ -53,7 +53,7 @@ private:
     static QString FormValue(const QByteArray& body, const char* szName)
     {
         for (const QByteArray& pair : body.split('&')) {
-            const int nEquals = pair.indexOf('=');
+            const qsizetype nEquals = pair.indexOf('=');
             if (pair.left(nEquals) == szName) {
                 QByteArray value = pair.mid(nEquals + 1);
                 value.replace('+', ' ');
@@ -67,7 +67,7 @@ private:
     {
         QByteArray& buffer = m_buffers[pSocket];
         buffer += pSocket->readAll();
-        const int nHeaderEnd = buffer.indexOf("\r\n\r\n");
+        const qsizetype nHeaderEnd = buffer.indexOf("\r\n\r\n");
         if (nHeaderEnd < 0)
             return;
         int nLength = 0;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/FieldMap.h"
+#include "FieldMap.h"
 #include "HelpersTestSupport.h"
 
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/FieldValues.h"
-#include "helpers/HtmlEntities.h"
-#include "helpers/SugarReply.h"
+#include "FieldValues.h"
+#include "HtmlEntities.h"
+#include "SugarReply.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

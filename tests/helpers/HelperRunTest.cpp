@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/HelperRun.h"
+#include "HelperRun.h"
 #include "FakeSugarServer.h"
 #include "HelpersTestSupport.h"
+#include "NoteIds.h"
 #include "SugarCRM/CxSGParamParser.h"
 #include "TempDir.h"
-#include "helpers/NoteIds.h"
 #include "misc/TextUtil.h"
 
 #include <QCryptographicHash>

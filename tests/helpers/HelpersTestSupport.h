@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "helpers/SugarReply.h"
+#include "SugarReply.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "helpers/ServerUrl.h"
+#include "ServerUrl.h"
 
 #include <gtest/gtest.h>
 

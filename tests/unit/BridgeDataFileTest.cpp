@@ -389,11 +389,12 @@ TEST_F(BridgeDataFile, CalendarHelperGetsFourMoreParameters)
     ASSERT_EQ(entries.size(), 16u);
     EXPECT_EQ(entries[11].nTag, 1011);
     const char* values[] = {"0", "0", "1", "1"};
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        const int32_t nTag = 1201 + static_cast<int32_t>(i);
         std::string text;
-        EXPECT_EQ(entries[12 + i].nTag, 1201 + i);
+        EXPECT_EQ(entries[12 + i].nTag, nTag);
         EXPECT_EQ(entries[12 + i].nType, 8);
-        EXPECT_TRUE(params.GetText(1201 + i, text));
+        EXPECT_TRUE(params.GetText(nTag, text));
         EXPECT_EQ(text, values[i]);
     }
 

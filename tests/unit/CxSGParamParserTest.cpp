@@ -138,8 +138,8 @@ TEST(ParamFileReader, ReadsBackABridgeFile)
                                              "3",
                                              "1"};
     CxSGParamParser parser;
-    for (int i = 0; i < 12; ++i)
-        ASSERT_EQ(parser.SetParam(1000 + i, values[i].c_str()), 1);
+    for (std::size_t i = 0; i < 12; ++i)
+        ASSERT_EQ(parser.SetParam(1000 + static_cast<int32_t>(i), values[i].c_str()), 1);
     const int32_t nInt = -7;
     const double dReal = 9.75;
     const unsigned char bFlag = 2;
@@ -153,9 +153,10 @@ TEST(ParamFileReader, ReadsBackABridgeFile)
     ASSERT_TRUE(reader.Load(dir.file("SGAddrParam.dat").c_str()));
     ASSERT_EQ(reader.GetEntries().size(), 16u);
     std::string text;
-    for (int i = 0; i < 12; ++i) {
-        EXPECT_EQ(reader.GetEntries()[i].nTag, 1000 + i);
-        EXPECT_TRUE(reader.GetText(1000 + i, text));
+    for (std::size_t i = 0; i < 12; ++i) {
+        const int32_t nTag = 1000 + static_cast<int32_t>(i);
+        EXPECT_EQ(reader.GetEntries()[i].nTag, nTag);
+        EXPECT_TRUE(reader.GetText(nTag, text));
         EXPECT_EQ(text, values[i]);
     }
     const std::pair<int32_t, const char*> numbers[] = {{1, "-7"}, {2, "9"}, {3, "1"}};

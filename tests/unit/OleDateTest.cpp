@@ -103,7 +103,8 @@ TEST(OleDate, EveryDayOfTheRangeAndBack)
         // A different time of day on each day, so the round trip covers the clock as well.
         const long seconds = (n * 7919 % 86400 + 86400) % 86400;
         const double time = static_cast<double>(seconds) / 86400.0;
-        const double date = n >= 0 ? n + time : n - time;
+        const double whole = static_cast<double>(n);
+        const double date = n >= 0 ? whole + time : whole - time;
 
         plat::SystemTime st;
         ASSERT_TRUE(plat::VariantTimeToSystemTime(date, st)) << n;

@@ -45,7 +45,7 @@ bool readMs(const QCommandLineParser& parser, const QString& name, qint64 low, i
 bool RequestNumbers::add(const QString& text)
 {
     for (const QString& item : text.split(u',')) {
-        const int dash = item.indexOf(u'-');
+        const qsizetype dash = item.indexOf(u'-');
         qint64 first = 0;
         qint64 last = 0;
         if (!readNumber(dash < 0 ? item : item.left(dash), 1, std::numeric_limits<qint64>::max(), &first) ||

@@ -52,7 +52,7 @@ bool Options::parse(const QStringList& arguments, Options* options, QString* err
         return false;
     }
     for (const QString& entry : parser.values(user)) {
-        const int colon = entry.indexOf(u':');
+        const qsizetype colon = entry.indexOf(u':');
         if (colon <= 0) {
             *error = QStringLiteral("--user must be NAME:PASSWORD, not ") + entry;
             return false;

@@ -19,15 +19,15 @@ struct Token
 
 bool tokenize(const QString& query, QVector<Token>* tokens)
 {
-    int i = 0;
-    const int n = query.size();
+    qsizetype i = 0;
+    const qsizetype n = query.size();
     while (i < n) {
         const QChar c = query.at(i);
         if (c.isSpace()) {
             ++i;
         }
         else if (c.isLetter() || c == u'_') {
-            int j = i;
+            qsizetype j = i;
             while (j < n && (query.at(j).isLetterOrNumber() || query.at(j) == u'_' || query.at(j) == u'.')) {
                 ++j;
             }
@@ -35,7 +35,7 @@ bool tokenize(const QString& query, QVector<Token>* tokens)
             i = j;
         }
         else if (c.isDigit() || (c == u'-' && i + 1 < n && query.at(i + 1).isDigit())) {
-            int j = i + 1;
+            qsizetype j = i + 1;
             while (j < n && (query.at(j).isDigit() || query.at(j) == u'.')) {
                 ++j;
             }
@@ -188,7 +188,7 @@ private:
             return false;
         }
         QString name = peek().text;
-        const int dot = name.indexOf(u'.');
+        const qsizetype dot = name.indexOf(u'.');
         if (dot >= 0) {
             if (name.left(dot) != m_module.table) {
                 return false;

@@ -181,7 +181,7 @@ QHash<QString, QString> Server::decodeForm(const QByteArray& text)
         if (part.isEmpty()) {
             continue;
         }
-        const int equals = part.indexOf('=');
+        const qsizetype equals = part.indexOf('=');
         QByteArray name = equals < 0 ? part : part.left(equals);
         QByteArray value = equals < 0 ? QByteArray() : part.mid(equals + 1);
         name.replace('+', ' ');

@@ -96,7 +96,9 @@ bool SystemTimeToVariantTime(const SystemTime& st, double& date)
 
     const long day = DaysFromCivil(st.wYear, st.wMonth, st.wDay) - kEpochFromUnix;
     const double time = (st.wHour * 3600.0 + st.wMinute * 60.0 + st.wSecond) / kSecondsPerDay;
-    date = day >= 0 ? day + time : day - time;
+    // Whole days of any valid year are far inside a double's exact range.
+    const double whole = static_cast<double>(day);
+    date = day >= 0 ? whole + time : whole - time;
     return true;
 }
 

@@ -98,10 +98,11 @@ int FindProgram(const std::string& name, std::string& path)
         std::size_t end = search.find(':', start);
         if (end == std::string::npos)
             end = search.size();
-        std::string dir = search.substr(start, end - start);
-        if (dir.empty())
-            dir = ".";
-        const std::string candidate = dir + "/" + name;
+        std::string candidate = search.substr(start, end - start);
+        if (candidate.empty())
+            candidate = ".";
+        candidate += '/';
+        candidate += name;
         if (IsRegularFile(candidate)) {
             if (access(candidate.c_str(), X_OK) == 0) {
                 path = candidate;
@@ -132,6 +133,7 @@ void ReapLater(pid_t pid)
 int Spawn(const std::string& path, const std::vector<std::string>& words, pid_t& pid)
 {
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (const std::string& word : words)
         argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);

@@ -17,7 +17,7 @@ bool IsContinuation(unsigned char c)
 char32_t DecodeUtf8(const unsigned char* text, std::size_t len, std::size_t& i)
 {
     const unsigned char c = text[i];
-    int extra = 0;
+    std::size_t extra = 0;
     char32_t cp = 0;
     if (c < 0x80) {
         ++i;
@@ -39,11 +39,11 @@ char32_t DecodeUtf8(const unsigned char* text, std::size_t len, std::size_t& i)
         ++i;
         return 0xFFFD;
     }
-    if (i + static_cast<std::size_t>(extra) >= len) {
+    if (i + extra >= len) {
         ++i;
         return 0xFFFD;
     }
-    for (int k = 1; k <= extra; ++k) {
+    for (std::size_t k = 1; k <= extra; ++k) {
         if (!IsContinuation(text[i + k])) {
             ++i;
             return 0xFFFD;
@@ -55,7 +55,7 @@ char32_t DecodeUtf8(const unsigned char* text, std::size_t len, std::size_t& i)
         ++i;
         return 0xFFFD;
     }
-    i += static_cast<std::size_t>(extra) + 1;
+    i += extra + 1;
     return cp;
 }
 
