@@ -5,6 +5,7 @@
 #include "misc/TextUtil.h"
 
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <random>
 #include <set>
@@ -29,10 +30,10 @@ template <class Kind> std::vector<int> Listed(CxSGRecordBridge<Kind>& bridge, Cx
 {
     std::vector<int> positions;
     for (auto* pRecord : ListRecords<typename Kind::Record>(pList)) {
-        int i = 0;
-        while (i < static_cast<int>(bridge.GetRecordCount()) && bridge.GetRecord(i) != pRecord)
+        uint32_t i = 0;
+        while (i < bridge.GetRecordCount() && bridge.GetRecord(i) != pRecord)
             ++i;
-        positions.push_back(i);
+        positions.push_back(static_cast<int>(i));
     }
     return positions;
 }
@@ -328,19 +329,19 @@ bool RefSame(const SGTaskRecord& a, const SGTaskRecord& b)
 // The run as the rules describe it, on positions: the list in marking order and the marks.
 template <class Record> std::vector<int> RefRun(const std::vector<Record>& records, std::vector<bool>& marked)
 {
-    const int n = static_cast<int>(records.size());
+    const std::size_t n = records.size();
     std::vector<int> listed;
-    marked.assign(records.size(), false);
-    auto mark = [&](int i) {
+    marked.assign(n, false);
+    auto mark = [&](std::size_t i) {
         if (!marked[i])
-            listed.push_back(i);
+            listed.push_back(static_cast<int>(i));
         marked[i] = true;
     };
-    for (int start = 0; start < n; ++start) {
+    for (std::size_t start = 0; start < n; ++start) {
         if (marked[start])
             continue;
-        int keeper = start;
-        for (int i = start + 1; i < n; ++i) {
+        std::size_t keeper = start;
+        for (std::size_t i = start + 1; i < n; ++i) {
             if (!RefSame(records[keeper], records[i]))
                 continue;
             if (records[keeper].dtModified >= records[i].dtModified) {
