@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, checks the formatting, builds everything, runs clang-tidy over the core and
 # runs every test: a short fuzzing run, the unit tests under the address and undefined-behaviour
-# sanitizers, every test of the debug build, and the Windows build's unit tests under Wine.
+# sanitizers, every test of the debug build, the Debian package installed, started and removed,
+# and the Windows build's unit tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +26,10 @@ bash scripts/fuzz.sh "${VELTRANE_FUZZ_SECONDS:-10}"
 
 ctest --preset asan -L unit
 ctest --preset debug
+
+# The Debian package as a user gets it: built in release mode, installed, started, removed.
+bash scripts/package.sh deb
+bash scripts/test-deb.sh
 
 # The Windows half: the core, the stand-in helper and the unit tests cross-built and run under Wine.
 bash scripts/test-windows.sh
