@@ -10,6 +10,13 @@ set(CMAKE_CXX_COMPILER ${VELTRANE_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${VELTRANE_MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${VELTRANE_MINGW_TRIPLE})
+# The Qt for Windows that scripts/build-qt-windows.sh builds, when given, is searched like the
+# mingw folder; Debian's own Qt of the same version runs its tools (moc, rcc) on this machine.
+if(VELTRANE_QT_WINDOWS)
+    list(APPEND CMAKE_FIND_ROOT_PATH ${VELTRANE_QT_WINDOWS})
+    set(QT_HOST_PATH /usr)
+    set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

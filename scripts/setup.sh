@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev libx11-dev fonts-dejavu-core
     qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
     xvfb xauth
-    mingw-w64 wine wine64
+    mingw-w64 wine wine64 librsvg2-bin
     dpkg-dev desktop-file-utils appstream x11-utils
 )
 

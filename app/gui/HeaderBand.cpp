@@ -6,8 +6,13 @@
 #include "gui/Skin.h"
 
 #include <QHBoxLayout>
-#include <QSvgWidget>
 #include <QVBoxLayout>
+#ifdef VELTRANE_HAVE_QTSVG
+#include <QSvgWidget>
+#else
+#include <QLabel>
+#include <QPixmap>
+#endif
 
 namespace
 {
@@ -22,7 +27,13 @@ HeaderBand::HeaderBand(QWidget* pParent) : QWidget(pParent)
     band.setColor(QPalette::Window, Skin::kHeaderBackground);
     setPalette(band);
 
+#ifdef VELTRANE_HAVE_QTSVG
     auto* pLogo = new QSvgWidget(QStringLiteral(":/logo.svg"), this);
+#else
+    auto* pLogo = new QLabel(this);
+    pLogo->setPixmap(QPixmap(QStringLiteral(":/logo.png")));
+    pLogo->setScaledContents(true);
+#endif
     pLogo->setObjectName(QStringLiteral("imgLogo"));
     pLogo->setFixedSize(kLogoSize, kLogoSize);
     // The picture is decoration; only the title opens the home page.

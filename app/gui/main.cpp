@@ -99,7 +99,11 @@ int main(int argc, char* argv[])
 
     VeltraneApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltrane"));
+#ifdef VELTRANE_HAVE_QTSVG
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/logo.svg")));
+#else
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/logo.png")));
+#endif
     Skin::Apply(app);
     // The wait thread draws with these fonts; they are first set up here, on this thread.
     WaitWindowPicture::PrepareFonts();

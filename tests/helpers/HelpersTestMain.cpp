@@ -2,14 +2,14 @@
 // The helpers' code needs a QCoreApplication, and the date tests need a known time zone: Central
 // European time, written as a POSIX rule so that no time zone database is needed.
 #include <QCoreApplication>
+#include <QtGlobal>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 
 int main(int argc, char** argv)
 {
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
     tzset();
     QCoreApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
