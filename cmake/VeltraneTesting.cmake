@@ -20,4 +20,13 @@ function(veltrane_add_test)
     target_link_libraries(${ARG_NAME} PRIVATE veltrane_cfg ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
     set_tests_properties(${ARG_NAME} PROPERTIES LABELS "${ARG_LABEL}" TIMEOUT ${ARG_TIMEOUT})
+    veltrane_find_windows_runtime(${ARG_NAME})
+endfunction()
+
+# A test run under Wine finds the DLLs of Qt and of the mingw runtime through WINEPATH; call it in
+# the folder that adds the test.
+function(veltrane_find_windows_runtime test)
+    if(VELTRANE_WINEPATH)
+        set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT_MODIFICATION "WINEPATH=set:${VELTRANE_WINEPATH}")
+    endif()
 endfunction()

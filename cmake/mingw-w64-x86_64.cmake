@@ -22,7 +22,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The C++ and thread runtimes linked in, so that a program runs without mingw's DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Without Qt the C++ and thread runtimes are linked in, so that a program runs without mingw's DLLs
+# beside it. With Qt they stay DLLs: Qt's own DLLs need them, and one copy serves the whole process.
+if(NOT VELTRANE_QT_WINDOWS)
+    set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+endif()
 
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -19,6 +19,10 @@
 #include <memory>
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace
 {
 
@@ -68,6 +72,26 @@ QImage ReferenceText(const QString& text, int x, int nTop, bool bBold)
     painter.drawText(QRect(x, nTop, kClientWidth - x, 50), Qt::AlignLeft | Qt::AlignVCenter, text);
     return image;
 }
+
+#ifdef _WIN32
+// The window of the class the wait thread registers: a bordered tool pop-up of that thread, with
+// no owner, where the test expects it.
+void ExpectWin32WaitWindow(DWORD nWaitThread, const QRect& expected)
+{
+    const HWND hWnd = FindWindowA("CommWaitWindow", nullptr);
+    ASSERT_NE(hWnd, nullptr);
+    EXPECT_EQ(GetWindowThreadProcessId(hWnd, nullptr), nWaitThread);
+    EXPECT_NE(GetWindowThreadProcessId(hWnd, nullptr), GetCurrentThreadId());
+    EXPECT_EQ(GetWindow(hWnd, GW_OWNER), nullptr);
+    const LONG_PTR nStyle = GetWindowLongPtrA(hWnd, GWL_STYLE);
+    EXPECT_TRUE(nStyle & WS_POPUP);
+    EXPECT_EQ(nStyle & WS_CAPTION, WS_BORDER) << "a thin border and no title bar";
+    EXPECT_TRUE(GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    RECT rect = {};
+    ASSERT_TRUE(GetWindowRect(hWnd, &rect));
+    EXPECT_EQ(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), expected);
+}
+#endif
 
 // Below the message line, whose descenders reach into the top of the time band.
 const QRect kSecondsRegion(kSecondsLeft, 36, kClientWidth - kSecondsLeft, 44);
@@ -226,12 +250,14 @@ TEST(WaitWindowCallerTest, RaisedLaterOnTheGuiThreadAndOnlyIfItStillExists)
     EXPECT_TRUE(QTest::qWaitForWindowActive(&caller));
 }
 
-// Needs an X server: the suite runs offscreen, so this one runs only under xvfb-run with the xcb
-// platform (the test named gui_tests_x11).
-TEST(WaitWindowX11Test, WindowShowsThePictureInTheMiddleOfTheScreen)
+// Needs a real window system: the suite runs offscreen, so this one runs only on a virtual X
+// server, with the xcb platform on Linux (gui_tests_x11) and with the windows platform under Wine
+// (gui_tests_win32).
+TEST(WaitWindowNativeTest, WindowShowsThePictureInTheMiddleOfTheScreen)
 {
-    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
-        GTEST_SKIP() << "no X11 display; run under xvfb-run to check the native window";
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QStringLiteral("xcb") && platform != QStringLiteral("windows"))
+        GTEST_SKIP() << "no window system; run under xvfb-run to check the native window";
     const WaitWindowBackendFactory factory = MakeNativeWaitWindowFactory();
     ASSERT_TRUE(factory);
 
@@ -244,7 +270,13 @@ TEST(WaitWindowX11Test, WindowShowsThePictureInTheMiddleOfTheScreen)
     std::atomic<int> nStage{0};
     std::atomic<bool> bCreated{false};
     // Used on a thread of its own, as the wait thread does.
+#ifdef _WIN32
+    std::atomic<DWORD> nWaitThread{0};
+#endif
     std::thread wait([&] {
+#ifdef _WIN32
+        nWaitThread = GetCurrentThreadId();
+#endif
         std::unique_ptr<WaitWindowBackend> pWindow = factory();
         bCreated = pWindow != nullptr && pWindow->Create(State("Loading SugarCRM Contacts...", 0, 0));
         if (bCreated)
@@ -269,11 +301,21 @@ TEST(WaitWindowX11Test, WindowShowsThePictureInTheMiddleOfTheScreen)
                     .convertToFormat(QImage::Format_RGB32);
     }
     EXPECT_EQ(shown.copy(1, 1, kClientWidth, kClientHeight), expected);
+#ifdef _WIN32
+    // Windows draws the thin border itself, in the colour of the system's window frames.
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(GetRValue(GetSysColor(COLOR_WINDOWFRAME)), GetGValue(GetSysColor(COLOR_WINDOWFRAME)),
+                                      GetBValue(GetSysColor(COLOR_WINDOWFRAME))));
+    ExpectWin32WaitWindow(nWaitThread.load(), QRect(nLeft, nTop, kWindowWidth, kWindowHeight));
+#else
     EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0)) << "the thin frame";
+#endif
 
     nStage = 2;
     wait.join();
     EXPECT_EQ(nStage.load(), 3);
+#ifdef _WIN32
+    EXPECT_EQ(FindWindowA("CommWaitWindow", nullptr), nullptr) << "destroyed with its thread's Close";
+#endif
     // Closed: the squares are gone from the screen.
     QImage after;
     for (int nTry = 0; nTry < 50 && (after.isNull() || after.pixel(11, 107) == kBlue); ++nTry) {

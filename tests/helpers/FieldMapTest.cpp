@@ -50,8 +50,8 @@ TEST(FieldMap, ContactsFromCapturedListing)
     EXPECT_STREQ(pMary->szLastName, "O'Brien");
 
     auto pJuergen = MapCaptured<SGAddrRecord>("get_entry_list-contacts-page3.json", "Contacts", 0);
-    EXPECT_STREQ(pJuergen->szFirstName, "J\xC3\xBCrgen");
-    EXPECT_STREQ(pJuergen->szLastName, "M\xC3\xBCller");
+    EXPECT_EQ(pJuergen->szFirstName, Ansi("J\xC3\xBCrgen"));
+    EXPECT_EQ(pJuergen->szLastName, Ansi("M\xC3\xBCller"));
     EXPECT_STREQ(pJuergen->szWorkPhone, "");
 }
 
@@ -65,8 +65,8 @@ TEST(FieldMap, AccountsFillTheContactRecordFromTheirOwnFields)
     EXPECT_STREQ(pAcme->szPrimaryCity, "Springfield");
 
     auto pMueller = MapCaptured<SGAddrRecord>("get_entry_list-accounts-page2.json", "Accounts", 0);
-    EXPECT_STREQ(pMueller->szLastName, "M\xC3\xBCller & S\xC3\xB6hne GmbH");
-    EXPECT_STREQ(pMueller->szPrimaryCity, "K\xC3\xB6ln");
+    EXPECT_EQ(pMueller->szLastName, Ansi("M\xC3\xBCller & S\xC3\xB6hne GmbH"));
+    EXPECT_EQ(pMueller->szPrimaryCity, Ansi("K\xC3\xB6ln"));
 }
 
 TEST(FieldMap, LeadsAreTypeThree)

@@ -48,12 +48,21 @@ TEST(FieldValues, TextIsCutAtCapacityOnACharacterBoundary)
 {
     char szField[8];
     std::memset(szField, 'x', sizeof szField);
-    // "abcdef" + "ü" is 8 bytes: the ü does not fit the 7 bytes left before the terminator.
+    // "abcdef" + "ü" is 8 bytes in UTF-8: the ü does not fit the 7 bytes left before the
+    // terminator. In cp1252 it is one byte, and both texts fit whole.
     StoreText(szField, sizeof szField, QString::fromUtf8("abcdef\xC3\xBC"));
+#ifdef _WIN32
+    EXPECT_STREQ(szField, "abcdef\xFC");
+#else
     EXPECT_STREQ(szField, "abcdef");
+#endif
 
     StoreText(szField, sizeof szField, QString::fromUtf8("abcde\xC3\xBCz"));
+#ifdef _WIN32
+    EXPECT_STREQ(szField, "abcde\xFCz");
+#else
     EXPECT_STREQ(szField, "abcde\xC3\xBC");
+#endif
 
     // The cut is taken after decoding: "&amp;" is one byte in the record.
     StoreText(szField, sizeof szField, QStringLiteral("A&amp;B&amp;C&amp;D"));

@@ -151,7 +151,7 @@ TEST(HelperRun, FetchesEveryContactModulePageByPage)
     EXPECT_STREQ(records[3]->szLastName, "O'Brien");
     EXPECT_STREQ(records[6]->szLastName, "Acme Corp");
     EXPECT_EQ(records[6]->nType, 2);
-    EXPECT_STREQ(records[8]->szLastName, "M\xC3\xBCller & S\xC3\xB6hne GmbH");
+    EXPECT_EQ(records[8]->szLastName, Ansi("M\xC3\xBCller & S\xC3\xB6hne GmbH"));
     EXPECT_EQ(records[10]->nType, 3);
     EXPECT_EQ(records[10]->nStatus, 0);
 

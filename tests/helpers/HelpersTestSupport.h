@@ -9,6 +9,14 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <string>
+
+// A text as the records hold it, the program's ANSI code page: cp1252 on Windows, UTF-8 elsewhere.
+inline std::string Ansi(const char* szUtf8)
+{
+    return QString::fromUtf8(szUtf8).toLocal8Bit().toStdString();
+}
+
 // A captured exchange with a real server: the request's method and the exact answer body.
 struct Capture
 {
