@@ -124,52 +124,28 @@ using T = SGTaskRecord;
 
 // Contacts and leads share the person fields; a lead also has a web site.
 inline constexpr auto kPersonFields = List(
-    Text<&A::szSalutation>("salutation"),
-    Text<&A::szFirstName>("first_name"),
-    Text<&A::szLastName>("last_name"),
-    Text<&A::szJobTitle>("title"),
-    Text<&A::szDepartment>("department"),
-    Flag<&A::bDoNotCall>("do_not_call"),
-    Text<&A::szWorkPhone>("phone_work"),
-    Text<&A::szHomePhone>("phone_home"),
-    Text<&A::szMobilePhone>("phone_mobile"),
-    Text<&A::szOtherPhone>("phone_other"),
-    Text<&A::szFax>("phone_fax"),
-    Text<&A::szEmail1>("email1"),
-    Text<&A::szEmail2>("email2"),
-    Text<&A::szPrimaryStreet>("primary_address_street"),
-    Text<&A::szPrimaryCity>("primary_address_city"),
-    Text<&A::szPrimaryState>("primary_address_state"),
-    Text<&A::szPrimaryPostalCode>("primary_address_postalcode"),
-    Text<&A::szPrimaryCountry>("primary_address_country"),
-    Text<&A::szAltStreet>("alt_address_street"),
-    Text<&A::szAltCity>("alt_address_city"),
-    Text<&A::szAltState>("alt_address_state"),
-    Text<&A::szAltPostalCode>("alt_address_postalcode"),
-    Text<&A::szAltCountry>("alt_address_country"),
-    Text<&A::szAssistantName>("assistant"),
-    Text<&A::szAssistantPhone>("assistant_phone"),
-    Text<&A::szLeadSource>("lead_source"),
-    Date<&A::dtBirthDate>("birthdate"),
-    Text<&A::szDescription>("description"),
-    DateTime<&A::dtCreated>("date_entered"),
+    Text<&A::szSalutation>("salutation"), Text<&A::szFirstName>("first_name"), Text<&A::szLastName>("last_name"),
+    Text<&A::szJobTitle>("title"), Text<&A::szDepartment>("department"), Flag<&A::bDoNotCall>("do_not_call"),
+    Text<&A::szWorkPhone>("phone_work"), Text<&A::szHomePhone>("phone_home"), Text<&A::szMobilePhone>("phone_mobile"),
+    Text<&A::szOtherPhone>("phone_other"), Text<&A::szFax>("phone_fax"), Text<&A::szEmail1>("email1"),
+    Text<&A::szEmail2>("email2"), Text<&A::szPrimaryStreet>("primary_address_street"),
+    Text<&A::szPrimaryCity>("primary_address_city"), Text<&A::szPrimaryState>("primary_address_state"),
+    Text<&A::szPrimaryPostalCode>("primary_address_postalcode"), Text<&A::szPrimaryCountry>("primary_address_country"),
+    Text<&A::szAltStreet>("alt_address_street"), Text<&A::szAltCity>("alt_address_city"),
+    Text<&A::szAltState>("alt_address_state"), Text<&A::szAltPostalCode>("alt_address_postalcode"),
+    Text<&A::szAltCountry>("alt_address_country"), Text<&A::szAssistantName>("assistant"),
+    Text<&A::szAssistantPhone>("assistant_phone"), Text<&A::szLeadSource>("lead_source"),
+    Date<&A::dtBirthDate>("birthdate"), Text<&A::szDescription>("description"), DateTime<&A::dtCreated>("date_entered"),
     DateTime<&A::dtModified>("date_modified"));
 
 // Calls and meetings share everything but the location, which only meetings store. The related
 // record (parent_id) stands for the contact; its module key is carried in szAux1.
-inline constexpr auto kEventFields = List(
-    Text<&D::szSubject>("name"),
-    DateTime<&D::dtStart>("date_start"),
-    DateTime<&D::dtEnd>("date_end"),
-    Integer<&D::nAux1>("duration_hours"),
-    Integer<&D::nAux2>("duration_minutes"),
-    Text<&D::szStatus>("status"),
-    Text<&D::szAux1>("parent_type"),
-    Text<&D::szContactId>("parent_id"),
-    Text<&D::szAssignedId>("assigned_user_id"),
-    Text<&D::szDescription>("description"),
-    DateTime<&D::dtCreated>("date_entered"),
-    DateTime<&D::dtModified>("date_modified"));
+inline constexpr auto kEventFields =
+    List(Text<&D::szSubject>("name"), DateTime<&D::dtStart>("date_start"), DateTime<&D::dtEnd>("date_end"),
+         Integer<&D::nAux1>("duration_hours"), Integer<&D::nAux2>("duration_minutes"), Text<&D::szStatus>("status"),
+         Text<&D::szAux1>("parent_type"), Text<&D::szContactId>("parent_id"),
+         Text<&D::szAssignedId>("assigned_user_id"), Text<&D::szDescription>("description"),
+         DateTime<&D::dtCreated>("date_entered"), DateTime<&D::dtModified>("date_modified"));
 
 } // namespace crm
 
@@ -177,54 +153,40 @@ inline constexpr auto kCrmContacts = crm::Module("Contacts", 1, crm::kPersonFiel
 
 // An account is a company: its name stands as the last name, its office phone as the work phone,
 // its billing and shipping addresses as the primary and alternate ones.
-inline constexpr auto kCrmAccounts = crm::Module("Accounts", 2,
-                                                 crm::List(
-                                                     crm::Text<&crm::A::szLastName>("name"),
-                                                     crm::Text<&crm::A::szWorkPhone>("phone_office"),
-                                                     crm::Text<&crm::A::szOtherPhone>("phone_alternate"),
-                                                     crm::Text<&crm::A::szFax>("phone_fax"),
-                                                     crm::Text<&crm::A::szEmail1>("email1"),
-                                                     crm::Text<&crm::A::szWebsite>("website"),
-                                                     crm::Text<&crm::A::szPrimaryStreet>("billing_address_street"),
-                                                     crm::Text<&crm::A::szPrimaryCity>("billing_address_city"),
-                                                     crm::Text<&crm::A::szPrimaryState>("billing_address_state"),
-                                                     crm::Text<&crm::A::szPrimaryPostalCode>("billing_address_postalcode"),
-                                                     crm::Text<&crm::A::szPrimaryCountry>("billing_address_country"),
-                                                     crm::Text<&crm::A::szAltStreet>("shipping_address_street"),
-                                                     crm::Text<&crm::A::szAltCity>("shipping_address_city"),
-                                                     crm::Text<&crm::A::szAltState>("shipping_address_state"),
-                                                     crm::Text<&crm::A::szAltPostalCode>("shipping_address_postalcode"),
-                                                     crm::Text<&crm::A::szAltCountry>("shipping_address_country"),
-                                                     crm::Text<&crm::A::szDescription>("description"),
-                                                     crm::DateTime<&crm::A::dtCreated>("date_entered"),
-                                                     crm::DateTime<&crm::A::dtModified>("date_modified")));
+inline constexpr auto kCrmAccounts = crm::Module(
+    "Accounts", 2,
+    crm::List(crm::Text<&crm::A::szLastName>("name"), crm::Text<&crm::A::szWorkPhone>("phone_office"),
+              crm::Text<&crm::A::szOtherPhone>("phone_alternate"), crm::Text<&crm::A::szFax>("phone_fax"),
+              crm::Text<&crm::A::szEmail1>("email1"), crm::Text<&crm::A::szWebsite>("website"),
+              crm::Text<&crm::A::szPrimaryStreet>("billing_address_street"),
+              crm::Text<&crm::A::szPrimaryCity>("billing_address_city"),
+              crm::Text<&crm::A::szPrimaryState>("billing_address_state"),
+              crm::Text<&crm::A::szPrimaryPostalCode>("billing_address_postalcode"),
+              crm::Text<&crm::A::szPrimaryCountry>("billing_address_country"),
+              crm::Text<&crm::A::szAltStreet>("shipping_address_street"),
+              crm::Text<&crm::A::szAltCity>("shipping_address_city"),
+              crm::Text<&crm::A::szAltState>("shipping_address_state"),
+              crm::Text<&crm::A::szAltPostalCode>("shipping_address_postalcode"),
+              crm::Text<&crm::A::szAltCountry>("shipping_address_country"),
+              crm::Text<&crm::A::szDescription>("description"), crm::DateTime<&crm::A::dtCreated>("date_entered"),
+              crm::DateTime<&crm::A::dtModified>("date_modified")));
 
 inline constexpr auto kCrmLeads =
-    crm::Module("Leads", 3,
-                crm::Join(crm::kPersonFields,
-                          crm::List(crm::Text<&crm::A::szWebsite>("website"))));
+    crm::Module("Leads", 3, crm::Join(crm::kPersonFields, crm::List(crm::Text<&crm::A::szWebsite>("website"))));
 
 inline constexpr auto kCrmCalls = crm::Module("Calls", 1, crm::kEventFields);
 inline constexpr auto kCrmMeetings =
-    crm::Module("Meetings", 2,
-                crm::Join(crm::kEventFields,
-                          crm::List(crm::Text<&crm::D::szLocation>("location"))));
+    crm::Module("Meetings", 2, crm::Join(crm::kEventFields, crm::List(crm::Text<&crm::D::szLocation>("location"))));
 
 // date_start is carried in dtAux, the two "no date" switches in byAux1 and byAux2.
-inline constexpr auto kCrmTasks = crm::Module("Tasks", 0,
-                                              crm::List(
-                                                  crm::Text<&crm::T::szSubject>("name"),
-                                                  crm::Text<&crm::T::szDescription>("description"),
-                                                  crm::DateTime<&crm::T::dtAux>("date_start"),
-                                                  crm::DateTime<&crm::T::dtDue>("date_due"),
-                                                  crm::Flag<&crm::T::byAux1>("date_due_flag"),
-                                                  crm::Flag<&crm::T::byAux2>("date_start_flag"),
-                                                  crm::Text<&crm::T::szStatus>("status"),
-                                                  crm::Text<&crm::T::szPriority>("priority"),
-                                                  crm::Text<&crm::T::szContactId>("contact_id"),
-                                                  crm::Text<&crm::T::szAssignedId>("assigned_user_id"),
-                                                  crm::DateTime<&crm::T::dtCreated>("date_entered"),
-                                                  crm::DateTime<&crm::T::dtModified>("date_modified")));
+inline constexpr auto kCrmTasks = crm::Module(
+    "Tasks", 0,
+    crm::List(crm::Text<&crm::T::szSubject>("name"), crm::Text<&crm::T::szDescription>("description"),
+              crm::DateTime<&crm::T::dtAux>("date_start"), crm::DateTime<&crm::T::dtDue>("date_due"),
+              crm::Flag<&crm::T::byAux1>("date_due_flag"), crm::Flag<&crm::T::byAux2>("date_start_flag"),
+              crm::Text<&crm::T::szStatus>("status"), crm::Text<&crm::T::szPriority>("priority"),
+              crm::Text<&crm::T::szContactId>("contact_id"), crm::Text<&crm::T::szAssignedId>("assigned_user_id"),
+              crm::DateTime<&crm::T::dtCreated>("date_entered"), crm::DateTime<&crm::T::dtModified>("date_modified")));
 
 // Notes carry no content: only their ids are fetched.
 inline constexpr auto kCrmNotes = crm::Module("Notes", 0, std::array<CrmField<SGNoteRecord>, 0>{});
