@@ -43,8 +43,8 @@ bool ReadMergeReport(const char* szPath, std::vector<MergedRecord>& merged)
         record.duplicateId = szId;
         merged.push_back(record);
     }
-    const bool bWhole = nCount >= 0 && !file.ReadPastEnd() && merged.size() == static_cast<std::size_t>(nCount) &&
-                        file.AtEnd();
+    const bool bWhole =
+        nCount >= 0 && !file.ReadPastEnd() && merged.size() == static_cast<std::size_t>(nCount) && file.AtEnd();
     file.Close();
     if (!bWhole) {
         DEBUG_LOG(LOG_CRITICAL, "The merge report %s is damaged.", szPath);

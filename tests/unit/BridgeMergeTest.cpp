@@ -73,8 +73,7 @@ TEST_F(BridgeMerge, MergeRunWritesTheKeepFileNamesItLastAndReadsTheReport)
     Int(report, 0);
     // A report of an earlier run must be gone before the helper starts.
     WriteText(dir.file("SGDateMerged.dat"), "stale");
-    WriteStandinScript(dir.path(), "Date",
-                       "record\nwrite-file-hex SGDateMerged.dat " + Hex(report) + "\n");
+    WriteStandinScript(dir.path(), "Date", "record\nwrite-file-hex SGDateMerged.dat " + Hex(report) + "\n");
     ASSERT_TRUE(bridge.Submit());
     EXPECT_FALSE(bridge.HasError());
 
