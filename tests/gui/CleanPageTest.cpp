@@ -2,6 +2,7 @@
 #include "PageFixture.h"
 
 #include "SugarCRM/ParamFileReader.h"
+#include "core/MergeJob.h"
 #include "gui/TfmMain.h"
 #include "gui/TfmSGClean.h"
 #include "unit/StandinSupport.h"
@@ -393,6 +394,10 @@ TEST_F(CleanPageTest, MergeOptionsHandTheKeepListAndTheMemoSaysWhatMoved)
     EXPECT_EQ(params.GetEntries().size(), 14u);
     EXPECT_NE(Memo().find("\tMerged Ann Lee <a@x> into Ann Lee <d@x>: 4 related items moved."), std::string::npos);
     EXPECT_EQ(Memo().find("Merged Ann Lee <b@x>"), std::string::npos);
+
+    // A record kept that goes as well takes nothing: its duplicates are deleted plainly.
+    WorkSet.pAddrUtil->GetRecord(3)->nStatus = SGSTATUS_DELETE;
+    EXPECT_TRUE(KeepEntriesOf<SGAddrRecord>().empty());
 }
 
 TEST(FormatFieldLineTest, TabsLabelValueEmptyValuesAndTheLengthBound)

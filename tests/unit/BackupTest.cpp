@@ -36,8 +36,8 @@ TEST_F(BackupTest, EachModuleGetsItsOwnFileUnderTheServersFieldNames)
     CopyText(contact.szLastName, "O\"Neil, Jr.");
     CopyText(contact.szDescription, "two\r\nlines");
     contact.bDoNotCall = 1;
-    contact.dtBirthDate = 29646;         // 1981-03-01
-    contact.dtModified = 45356.59375;    // 2024-03-05 14:15:00
+    contact.dtBirthDate = 29646;      // 1981-03-01
+    contact.dtModified = 45356.59375; // 2024-03-05 14:15:00
     SGAddrRecord account;
     account.nType = 2;
     CopyText(account.szId, "a-1");
@@ -59,13 +59,15 @@ TEST_F(BackupTest, EachModuleGetsItsOwnFileUnderTheServersFieldNames)
         "\"primary_address_postalcode\",\"primary_address_country\",\"alt_address_street\",\"alt_address_city\","
         "\"alt_address_state\",\"alt_address_postalcode\",\"alt_address_country\",\"assistant\","
         "\"assistant_phone\",\"lead_source\",\"birthdate\",\"description\",\"date_entered\",\"date_modified\"\r\n";
-    const std::string row = "\"Zo\xC3\xAB\",\"O\"\"Neil, Jr.\",\"\",\"\",\"1\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\","
-                            "\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"1981-03-01\",\"two\r\nlines\",\"\","
-                            "\"2024-03-05 14:15:00\"\r\n";
+    const std::string row =
+        "\"Zo\xC3\xAB\",\"O\"\"Neil, Jr.\",\"\",\"\",\"1\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\","
+        "\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"1981-03-01\",\"two\r\nlines\",\"\","
+        "\"2024-03-05 14:15:00\"\r\n";
     // A sub-type the helper never gives lands with the kind's first module.
     EXPECT_EQ(contacts, header + "\"c-1\",\"\"," + row + "\"u-1\",\"\"," + row);
     EXPECT_EQ(ReadText(paths[1]).rfind("\"id\",\"name\",\"phone_office\",\"phone_alternate\",", 0), 0u);
-    EXPECT_NE(ReadText(paths[1]).find("\r\n\"a-1\",\"Acme\",\"\",\"\",\"\",\"\",\"\",\"\",\"Bonn\","), std::string::npos);
+    EXPECT_NE(ReadText(paths[1]).find("\r\n\"a-1\",\"Acme\",\"\",\"\",\"\",\"\",\"\",\"\",\"Bonn\","),
+              std::string::npos);
 #ifndef _WIN32
     EXPECT_EQ(fs::status(paths[0]).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(fs::status(Backups()).permissions(), fs::perms::owner_all);
