@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Which server module fills which kind of record, with what sub-type, and which server field
-// goes into which record field. Everything the fetch knows about the server's fields is here.
+// goes into which record field, built from the table in records/CrmFields.h.
 #pragma once
 
 #include "records/SGRecords.h"

@@ -62,6 +62,12 @@ const BoolKey kOptionKeys[] = {
     {"AddrLead", &AppSettingsData::AddrLead, true},
 };
 
+// The merge options, read and written after every other key.
+const BoolKey kMergeKeys[] = {
+    {"MergeMoveRelated", &AppSettingsData::MergeMoveRelated, false},
+    {"MergeFillEmpty", &AppSettingsData::MergeFillEmpty, false},
+};
+
 // A value edited by hand may be longer than its field; it is cut at the field's width on a
 // character boundary instead of wherever the ini reader would stop.
 template <std::size_t N> void ReadText(const char* szKey, char (&field)[N])
@@ -128,6 +134,7 @@ void LoadSettings()
     AppSettings.AppFlag = SettingsFile->ReadIniInt(kSection, "AppFlag", DataKind::Contacts);
     ReadBools(kOptionKeys);
     ReadBools(kRuleKeys);
+    ReadBools(kMergeKeys);
 }
 
 void SaveSettings()
@@ -158,5 +165,6 @@ void SaveSettings()
         SettingsFile->WriteIniString(kSection, "Password", "");
     }
     WriteBools(kRuleKeys);
+    WriteBools(kMergeKeys);
     plat::RestrictToOwner(szPath);
 }

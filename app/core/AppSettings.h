@@ -60,6 +60,9 @@ struct AppSettingsData
     bool TaskNote;
     bool DebugEnabled;
     int32_t DebugLevel;
+    // Merge instead of plain deletion: both off deletes exactly as without them.
+    bool MergeMoveRelated;
+    bool MergeFillEmpty;
 };
 
 extern AppSettingsData AppSettings;

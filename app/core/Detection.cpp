@@ -59,13 +59,14 @@ struct NoteKind : KindWalk<SGNoteRecord>
     static bool IsNewer(const Record* a, const Record* b) { return IsNewerNote(a, b); }
 };
 
-// A record already marked is already in the list, and stays there once.
-template <class Record> void MarkDuplicate(CxList& list, Record* pRecord)
+// A record already marked is already in the list, and stays there once, with its first keeper.
+template <class Record> void MarkDuplicate(CxList& list, Record* pRecord, Record* pKeeper)
 {
     if ((pRecord->dwFlags & REC_DUPLICATE) != 0)
         return;
     list.AddTail(pRecord);
     pRecord->dwFlags |= REC_DUPLICATE;
+    pRecord->pKeeper = pKeeper;
 }
 
 // Records already marked by an earlier scan are compared like any other and may become the keeper.
@@ -81,10 +82,10 @@ template <class Kind> bool ScanDups(typename Kind::Record* pStart)
         if (!Kind::IsSame(pKeeper, pRecord))
             continue;
         if (Kind::IsNewer(pKeeper, pRecord)) {
-            MarkDuplicate(*pList, pRecord);
+            MarkDuplicate(*pList, pRecord, pKeeper);
         }
         else {
-            MarkDuplicate(*pList, pKeeper);
+            MarkDuplicate(*pList, pKeeper, pRecord);
             pKeeper = pRecord;
         }
     }
@@ -109,19 +110,22 @@ template <class Kind> bool FindDupsStraight()
         return false;
 
     pList->RemoveAll(false);
-    for (typename Kind::Record* pRecord = Kind::First(); pRecord != nullptr; pRecord = Kind::Next())
+    for (typename Kind::Record* pRecord = Kind::First(); pRecord != nullptr; pRecord = Kind::Next()) {
         pRecord->dwFlags &= ~REC_DUPLICATE;
+        pRecord->pKeeper = nullptr;
+    }
     WalkAndScan<Kind>();
     return true;
 }
 
-// Clears REC_DUPLICATE on every record and gathers them in load order. False when memory for the
-// gathering ran out; the flags are cleared all the same.
+// Clears REC_DUPLICATE and the keeper on every record and gathers them in load order. False when
+// memory for the gathering ran out; the records are cleared all the same.
 template <class Kind> bool GatherRecords(std::vector<typename Kind::Record*>& records)
 {
     bool bComplete = true;
     for (typename Kind::Record* pRecord = Kind::First(); pRecord != nullptr; pRecord = Kind::Next()) {
         pRecord->dwFlags &= ~REC_DUPLICATE;
+        pRecord->pKeeper = nullptr;
         if (!bComplete)
             continue;
         try {
@@ -146,7 +150,43 @@ template <class Kind> bool FindDups()
     return true;
 }
 
+// Keepers move to newer records, but times that are no number compare neither way: the walk stops
+// after as many steps as the list has records, so a chain that loops ends without an answer.
+template <class Record> Record* FollowKeepers(const Record* pRecord)
+{
+    const CxList* pList = DupsOf<Record>();
+    if (pRecord == nullptr || (pRecord->dwFlags & REC_DUPLICATE) == 0 || pList == nullptr)
+        return nullptr;
+    Record* pKeeper = pRecord->pKeeper;
+    for (uint32_t nSteps = pList->GetCount(); pKeeper != nullptr && nSteps > 0; --nSteps) {
+        if ((pKeeper->dwFlags & REC_DUPLICATE) == 0)
+            return pKeeper;
+        pKeeper = pKeeper->pKeeper;
+    }
+    return nullptr;
+}
+
 } // namespace
+
+SGAddrRecord* GetKeptAddr(const SGAddrRecord* pRecord)
+{
+    return FollowKeepers(pRecord);
+}
+
+SGDateRecord* GetKeptDate(const SGDateRecord* pRecord)
+{
+    return FollowKeepers(pRecord);
+}
+
+SGTaskRecord* GetKeptTask(const SGTaskRecord* pRecord)
+{
+    return FollowKeepers(pRecord);
+}
+
+SGNoteRecord* GetKeptNote(const SGNoteRecord* pRecord)
+{
+    return FollowKeepers(pRecord);
+}
 
 bool ScanAddrDups(SGAddrRecord* pStart)
 {

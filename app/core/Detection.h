@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Duplicate detection: which loaded records are redundant copies of another. A run marks each of
-// them with REC_DUPLICATE and lists it in the kind's DuplicateList, keeping the most recently
-// modified record of every set. The rules are read from AppSettings at each comparison.
+// them with REC_DUPLICATE, points its pKeeper at the keeper it was compared with and lists it in the
+// kind's DuplicateList, keeping the most recently modified record of every set. The rules are read from AppSettings at
+// each comparison.
 #pragma once
 
 #include "records/SGRecords.h"
@@ -52,6 +53,14 @@ bool FindNoteDups();
 bool FindAddrDupsStraight();
 bool FindDateDupsStraight();
 bool FindTaskDupsStraight();
+
+// The record that a marked record is merged into: the keeper it was marked against, followed on
+// while that keeper is itself marked. Null for a record that is not marked or whose chain ends in no
+// unmarked record.
+SGAddrRecord* GetKeptAddr(const SGAddrRecord* pRecord);
+SGDateRecord* GetKeptDate(const SGDateRecord* pRecord);
+SGTaskRecord* GetKeptTask(const SGTaskRecord* pRecord);
+SGNoteRecord* GetKeptNote(const SGNoteRecord* pRecord);
 
 // How many times the match rules have been called since the last reset: the measure of a run's
 // work, independent of the machine it runs on.

@@ -66,10 +66,10 @@ public:
                 if (!m_fields.MayMatch(nKeeper, nPos) || !m_plan.pfnSame(m_records[nKeeper], m_records[nPos]))
                     continue;
                 if (m_plan.pfnNewer(m_records[nKeeper], m_records[nPos])) {
-                    Mark(nPos, list);
+                    Mark(nPos, nKeeper, list);
                 }
                 else {
-                    Mark(nKeeper, list);
+                    Mark(nKeeper, nPos, list);
                     nKeeper = nPos;
                     Open(nKeeper, nPos);
                 }
@@ -179,13 +179,14 @@ private:
         m_trees.SetBlock(nBucket, nSize, nBlock, nHighest);
     }
 
-    // As the pairwise run marks: once, in marking order.
-    void Mark(uint32_t nPos, CxList& list)
+    // As the pairwise run marks: once, in marking order, against the first keeper.
+    void Mark(uint32_t nPos, uint32_t nKeeper, CxList& list)
     {
         if (m_marked[nPos] != 0)
             return;
         m_marked[nPos] = 1;
         m_records[nPos]->dwFlags |= REC_DUPLICATE;
+        m_records[nPos]->pKeeper = m_records[nKeeper];
         list.AddTail(m_records[nPos]);
         for (uint32_t e = 0; e < m_index.EntriesPerRecord(); ++e) {
             const uint32_t nBucket = m_index.RecordBucket(nPos, e);

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "gui/RecordListModel.h"
 
+#include "core/AppSettings.h"
 #include "core/DataKinds.h"
+#include "core/KindMemo.h"
+#include "core/MergeJob.h"
 #include "misc/CxDateTime.h"
 #include "records/SGRecords.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 #include <utility>
@@ -83,23 +87,48 @@ const Column kNoteColumns[] = {
     {"Notes", 600, NoteCell},
 };
 
+template <class Record> const void* TargetOf(const void* pRecord)
+{
+    return MergeTargetOf(static_cast<const Record*>(pRecord));
+}
+
+template <class Record> QString DescribeOf(const void* pRecord)
+{
+    return Text(DescribeRecord(*static_cast<const Record*>(pRecord)).c_str());
+}
+
+// A kind that can be merged: where a record goes, and how that record is named.
+struct MergeView
+{
+    const void* (*pfnTarget)(const void* pRecord);
+    QString (*pfnDescribe)(const void* pRecord);
+};
+
+template <class Record> constexpr MergeView Merge()
+{
+    return {TargetOf<Record>, DescribeOf<Record>};
+}
+
 // The review list of each kind, in DataKind order.
 struct KindView
 {
     const Column* pColumns;
     int nCount;
     bool bSelectRows;
+    MergeView merge; // null functions for a kind that is deleted plainly
 };
 
-template <std::size_t N> constexpr KindView View(const Column (&columns)[N], bool bSelectRows)
+template <std::size_t N>
+constexpr KindView View(const Column (&columns)[N], bool bSelectRows, MergeView merge = {nullptr, nullptr})
 {
-    return {columns, static_cast<int>(N), bSelectRows};
+    return {columns, static_cast<int>(N), bSelectRows, merge};
 }
 
+// Notes carry no server id in this program, so they are never merged.
 const KindView kViews[] = {
-    View(kAddrColumns, true),
-    View(kDateColumns, true),
-    View(kTaskColumns, false),
+    View(kAddrColumns, true, Merge<SGAddrRecord>()),
+    View(kDateColumns, true, Merge<SGDateRecord>()),
+    View(kTaskColumns, false, Merge<SGTaskRecord>()),
     View(kNoteColumns, false),
 };
 static_assert(std::size(kViews) == kDataKindCount, "one review list per kind");
@@ -176,10 +205,26 @@ QVariant RecordListModel::data(const QModelIndex& index, int nRole) const
     const std::size_t nRow = static_cast<std::size_t>(index.row());
     if (nRole == Qt::CheckStateRole && index.column() == 0)
         return m_checked[nRow] != 0 ? Qt::Checked : Qt::Unchecked;
-    // The tooltip shows a value whole where the column cuts it short.
-    if (nRole == Qt::DisplayRole || nRole == Qt::ToolTipRole)
+    if (nRole == Qt::DisplayRole)
         return CellText(m_records[nRow], index.column());
+    // The tooltip shows a value whole where the column cuts it short, and where a ticked row goes.
+    if (nRole == Qt::ToolTipRole)
+        return CellText(m_records[nRow], index.column()) + MergeText(nRow);
     return {};
+}
+
+QString RecordListModel::MergeText(std::size_t nRow) const
+{
+    const MergeView& merge = ViewOf(m_nKind).merge;
+    if (m_checked[nRow] == 0 || merge.pfnTarget == nullptr || MergeOptionsOf(AppSettings) == 0)
+        return {};
+    const void* pTarget = merge.pfnTarget(m_records[nRow]);
+    // Only a hover asks, so one search of the rows costs nothing noticeable.
+    const auto found = std::find(m_records.begin(), m_records.end(), pTarget);
+    if (pTarget != nullptr &&
+        (found == m_records.end() || m_checked[static_cast<std::size_t>(found - m_records.begin())] == 0))
+        return QStringLiteral("\nMerged into: ") + merge.pfnDescribe(pTarget);
+    return QStringLiteral("\nDeleted without merging: no record it duplicates stays.");
 }
 
 bool RecordListModel::setData(const QModelIndex& index, const QVariant& value, int nRole)

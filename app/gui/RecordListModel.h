@@ -3,6 +3,7 @@
 
 #include <QAbstractTableModel>
 
+#include <cstddef>
 #include <vector>
 
 // The rows of one review list: a borrowed kind record and a tick per row. The cells are read from
@@ -39,6 +40,8 @@ public:
 
 private:
     QString CellText(const void* pRecord, int nColumn) const;
+    // For a ticked row while a merge option is on: the line saying which record it is merged into.
+    QString MergeText(std::size_t nRow) const;
 
     int m_nKind;
     std::vector<void*> m_records;

@@ -118,6 +118,11 @@ TfmDupOption::TfmDupOption(QWidget* pParent) : QDialog(pParent)
 
     AddBox(this, "cbCase", "Case Sensitive when checking the text fields.", &AppSettings.CaseSensitive);
     QCheckBox* pCase = m_bindings.back().pBox;
+    QCheckBox* pMergeRelated =
+        AddBox(this, "cbMergeRelated", "Move related items of deleted duplicates to the record kept",
+               &AppSettings.MergeMoveRelated);
+    QCheckBox* pMergeFill = AddBox(this, "cbMergeFill", "Fill empty fields of the record kept from its duplicates",
+                                   &AppSettings.MergeFillEmpty);
 
     QPushButton* pOK = nullptr;
     QPushButton* pCancel = nullptr;
@@ -130,6 +135,8 @@ TfmDupOption::TfmDupOption(QWidget* pParent) : QDialog(pParent)
     pBody->addWidget(pIntro2);
     pBody->addWidget(pTabs, 1);
     pBody->addWidget(pCase);
+    pBody->addWidget(pMergeRelated);
+    pBody->addWidget(pMergeFill);
     pBody->addLayout(pButtons);
 
     LayOutUnderHeader(this, pBody, 1);

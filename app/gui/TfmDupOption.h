@@ -7,7 +7,8 @@
 
 class QCheckBox;
 
-// The duplicate checking rules: which fields must agree, per kind, and whether case counts.
+// The duplicate checking rules: which fields must agree, per kind, and whether case counts; and
+// whether deleted duplicates are merged into the record kept.
 // Changes reach AppSettings only through OK.
 class TfmDupOption final : public QDialog
 {

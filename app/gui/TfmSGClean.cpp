@@ -2,8 +2,10 @@
 #include "gui/TfmSGClean.h"
 
 #include "core/AppSettings.h"
+#include "core/Backup.h"
 #include "core/DataKinds.h"
 #include "core/KindMemo.h"
+#include "core/MergeJob.h"
 #include "gui/BlockingWork.h"
 #include "gui/Skin.h"
 #include "gui/TfmMain.h"
@@ -22,6 +24,9 @@
 #include <cstdio>
 #include <iterator>
 #include <string>
+#include <type_traits>
+#include <unordered_map>
+#include <vector>
 
 namespace
 {
@@ -48,6 +53,11 @@ template <class Record, class Visit> void WalkList(CxList* pList, Visit visit)
 bool IsSelected(uint32_t dwFlags)
 {
     return (dwFlags & REC_SELECTED) != 0;
+}
+
+template <class Record> bool IsMarked(const Record* pRecord)
+{
+    return IsSelected(pRecord->dwFlags) && pRecord->nStatus == SGSTATUS_DELETE;
 }
 
 } // namespace
@@ -132,6 +142,8 @@ void TfmSGClean::RunDeletion()
             });
     });
 
+    BackUpMarked();
+
     char szLine[64];
     AddLogLine(kRule);
     AddLogLine("Deleting duplicates finished:");
@@ -163,9 +175,14 @@ void TfmSGClean::SubmitDeletions()
     const char* pFolder = GetAppDataFolder(szFolder) ? szFolder : nullptr;
 
     ForEachRecordKind([this, pFolder](auto tag) {
+        using Record = typename decltype(tag)::Type;
         const DataKindInfo& kind = tag.Info();
-        if (IsKindChosen(kind) && m_nDeleted[tag.kIndex] > 0 && SubmitKind(kind, pFolder))
-            ReportLeft<typename decltype(tag)::Type>();
+        if (!IsKindChosen(kind) || m_nDeleted[tag.kIndex] <= 0)
+            return;
+        SetMergeJob<Record>();
+        if (SubmitKind(kind, pFolder))
+            ReportLeft<Record>();
+        ReportMerged<Record>();
     });
 
     StopWaitWindow();
@@ -215,6 +232,88 @@ template <class Record> void TfmSGClean::ReportLeft()
     std::snprintf(szLine, sizeof szLine, "\t%d of %d duplicate %s items were confirmed deleted by SugarCRM.",
                   nMarked - nLeft, nMarked, KindOf<Record>().szItemName);
     AddLogLine(szLine);
+}
+
+void TfmSGClean::BackUpMarked()
+{
+    char szFolder[plat::kMaxPath] = {};
+    const bool bFolder = GetAppDataFolder(szFolder);
+    const std::string stamp = BackupStamp();
+    ForEachRecordKind([&](auto tag) {
+        using Record = typename decltype(tag)::Type;
+        // A note carries no field in this program: there is nothing of it to write.
+        if constexpr (!std::is_same_v<Record, SGNoteRecord>) {
+            if (IsKindChosen(tag.Info()) && m_nDeleted[tag.kIndex] > 0)
+                BackUpKind<Record>(bFolder ? szFolder : nullptr, stamp);
+        }
+    });
+}
+
+template <class Record> void TfmSGClean::BackUpKind(const char* szFolder, const std::string& stamp)
+{
+    std::vector<Record*> marked;
+    WalkList<Record>(DupsOf<Record>(), [&marked](Record* pRecord) {
+        if (IsMarked(pRecord))
+            marked.push_back(pRecord);
+    });
+    const std::vector<const Record*> records(marked.begin(), marked.end());
+    const std::string items = std::string(KindOf<Record>().szItemName) + " items";
+    std::vector<std::string> paths;
+    if (szFolder != nullptr && WriteBackup(szFolder, stamp, records, paths)) {
+        for (const std::string& path : paths)
+            AddLogLine(("Backup of the " + items + " to be deleted: " + path).c_str());
+        AddLogLine("");
+        return;
+    }
+    // Without a way back, nothing of the kind may be deleted.
+    const std::string where = paths.empty() ? std::string("the application data folder") : paths.back();
+    AddLogLine(
+        ("The backup of the " + items + " could not be written to " + where + ": none of them is deleted.").c_str());
+    for (Record* pRecord : marked)
+        pRecord->nStatus = 0;
+    m_nDeleted[KindTag<Record>::kIndex] = 0;
+    AddLogLine("");
+}
+
+template <class Record> void TfmSGClean::SetMergeJob()
+{
+    CxSGBaseUtil* pBridge = KindOf<Record>().pfnBridge();
+    if (pBridge == nullptr)
+        return;
+    // Notes carry no server id in this program, so they are deleted plainly.
+    const int32_t nOptions = std::is_same_v<Record, SGNoteRecord> ? 0 : MergeOptionsOf(AppSettings);
+    if constexpr (!std::is_same_v<Record, SGNoteRecord>) {
+        if (nOptions != 0) {
+            pBridge->SetMergeJob(nOptions, KeepEntriesOf<Record>());
+            return;
+        }
+    }
+    pBridge->SetMergeJob(0, {});
+}
+
+template <class Record> void TfmSGClean::ReportMerged()
+{
+    const CxSGBaseUtil* pBridge = KindOf<Record>().pfnBridge();
+    if constexpr (!std::is_same_v<Record, SGNoteRecord>) {
+        if (pBridge == nullptr || pBridge->GetMergedRecords().empty())
+            return;
+        std::unordered_map<std::string, const Record*> byId;
+        WalkList<Record>(DupsOf<Record>(), [&byId](Record* pRecord) {
+            if (IsMarked(pRecord))
+                byId.emplace(pRecord->szId, pRecord);
+        });
+        for (const MergedRecord& merged : pBridge->GetMergedRecords()) {
+            const auto found = byId.find(merged.duplicateId);
+            const Record* pTarget = found != byId.end() ? MergeTargetOf(found->second) : nullptr;
+            const std::string name = found != byId.end() ? DescribeRecord(*found->second) : merged.duplicateId;
+            std::string line = "\tMerged " + name;
+            if (pTarget != nullptr)
+                line += " into " + DescribeRecord(*pTarget);
+            line += ": " + std::to_string(merged.nMovedItems) +
+                    (merged.nMovedItems == 1 ? " related item moved." : " related items moved.");
+            AddLogLine(line.c_str());
+        }
+    }
 }
 
 template <class Record> void TfmSGClean::DeleteRecord(Record* pRecord)

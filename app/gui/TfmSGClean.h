@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 class QPlainTextEdit;
 class QProgressBar;
@@ -61,6 +62,14 @@ private:
     void DeleteTaskRecord(SGTaskRecord* pRecord);
     void DeleteNoteRecord(SGNoteRecord* pRecord);
     void AddOutcome(bool bMarked, int32_t& nDeleted);
+    // Writes the backup of every kind with marked records; a kind whose backup fails is unmarked
+    // and not submitted.
+    void BackUpMarked();
+    template <class Record> void BackUpKind(const char* szFolder, const std::string& stamp);
+    // Hands the kind's bridge the merge options and the keep list, or no merge job when both are off.
+    template <class Record> void SetMergeJob();
+    // One line per record the helper merged: into which record, and how many related items moved.
+    template <class Record> void ReportMerged();
     void StepProgress();
     void SubmitDeletions();
     // True when the submission failed; the memo then has said why.

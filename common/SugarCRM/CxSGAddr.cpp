@@ -19,6 +19,8 @@ const SGKindInfo SGAddrKind::kInfo = {
     "Start saving SugarCRM Contacts information to file: %s",
     "Save SugarCRM Contacts information to file successfully.",
     nullptr,
+    "SGAddrKeep.dat",
+    "SGAddrMerged.dat",
 };
 
 namespace

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace
 {
@@ -142,6 +143,37 @@ void CxSGBaseUtil::SetHelperModules(const char* szText)
     CopyText(m_szReserved, szText);
 }
 
+void CxSGBaseUtil::SetMergeJob(int32_t nOptions, std::vector<KeepEntry> entries)
+{
+    m_nMergeOptions = nOptions;
+    m_keep = std::move(entries);
+}
+
+void CxSGBaseUtil::SetMergeFileNames(const char* szKeepFile, const char* szMergeReport)
+{
+    m_keepFile = szKeepFile;
+    m_mergeReport = szMergeReport;
+}
+
+bool CxSGBaseUtil::WriteKeepFile()
+{
+    m_merged.clear();
+    if (m_nMergeOptions == 0)
+        return true;
+    char szPath[plat::kMaxPath];
+    // A report left by an earlier run would be read back as this run's merges.
+    if (MakePath(m_mergeReport.c_str(), szPath))
+        plat::DeleteFile(szPath);
+    if (MakePath(m_keepFile.c_str(), szPath) && ::WriteKeepFile(szPath, m_nMergeOptions, m_keep))
+        return true;
+    if (szPath[0] != '\0')
+        plat::DeleteFile(szPath);
+    m_bHasError = true;
+    std::snprintf(m_szError, sizeof m_szError, "The list of records to merge could not be written to %s.",
+                  m_keepFile.c_str());
+    return false;
+}
+
 HelperOutcome CxSGBaseUtil::RunHelper(int nOperation)
 {
     m_nOperation = nOperation;
@@ -176,6 +208,11 @@ HelperOutcome CxSGBaseUtil::RunHelper(int nOperation)
     params.SetParam(SGParam::LogLevel, szNumber);
     params.SetParam(SGParam::LogEnabled, m_bLogEnabled ? "1" : "0");
     AddKindParams(params);
+    const bool bMerge = nOperation == 2 && m_nMergeOptions != 0;
+    if (bMerge) {
+        params.SetParam(SGParam::KeepFile, m_keepFile.c_str());
+        params.SetParam(SGParam::MergeReport, m_mergeReport.c_str());
+    }
 
     // The file holds the password: it is made owner-only before the first byte is written, and
     // not written at all when that fails. The helper is started either way, but must not find the
@@ -201,6 +238,9 @@ HelperOutcome CxSGBaseUtil::RunHelper(int nOperation)
     plat::DeleteFile(szParamPath);
 
     ReadErrorFile();
+    m_merged.clear();
+    if (bMerge && MakePath(m_mergeReport.c_str(), szPath) && plat::PathExists(szPath))
+        ReadMergeReport(szPath, m_merged);
     if (outcome.NeverFinished()) {
         SetRunnerError(outcome);
     }

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "SugarCRM/CxSGDataReader.h"
+#include "SugarCRM/MergeFiles.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class CxSGParamParser;
@@ -39,6 +41,12 @@ public:
     void SetHelperLogLevel(int nLevel) { m_nLogLevel = nLevel; }
     void SetHelperLogEnabled(bool bEnabled) { m_bLogEnabled = bEnabled; }
 
+    // The next submission merges each listed record into its kept one before deleting it; options
+    // 0 (the default) deletes plainly and writes no merge file.
+    void SetMergeJob(int32_t nOptions, std::vector<KeepEntry> entries);
+    // What the last merge run's report said; empty after a plain run.
+    const std::vector<MergedRecord>& GetMergedRecords() const { return m_merged; }
+
     bool HasError() const { return m_bHasError; }
     const char* GetError() const { return m_szError; }
     bool IsChanged() const { return m_bChanged; }
@@ -64,6 +72,11 @@ protected:
     void ClearError();
     // Asks a helper that keeps Running = 1 in the status settings file to stop.
     void RequestStop(const char* szStatusIniFormat);
+
+    void SetMergeFileNames(const char* szKeepFile, const char* szMergeReport);
+    // With a merge job: deletes the last merge report and writes the keep file. False, with the
+    // error state set, when the keep file could not be written; true without a merge job.
+    bool WriteKeepFile();
 
     // Full path of a file in the work folder; false when it does not fit 260 bytes.
     bool MakePath(const char* szName, char* szPath) const;
@@ -91,4 +104,9 @@ protected:
     bool m_bLogEnabled = false;
     int m_nOperation = 0;
     bool m_bOutcomeKnown = false;
+    int32_t m_nMergeOptions = 0;
+    std::vector<KeepEntry> m_keep;
+    std::vector<MergedRecord> m_merged;
+    std::string m_keepFile;
+    std::string m_mergeReport;
 };

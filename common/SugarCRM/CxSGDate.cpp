@@ -21,6 +21,8 @@ const SGKindInfo SGDateKind::kInfo = {
     "Start saving SugarCRM Calendar information to file: %s",
     "Save SugarCRM Calendar information to file successfully.",
     nullptr,
+    "SGDateKeep.dat",
+    "SGDateMerged.dat",
 };
 
 namespace

@@ -19,6 +19,8 @@ const SGKindInfo SGNoteKind::kInfo = {
     "Start saving SugarCRM Notes information to file: %s",
     "Save SugarCRM Notes information to file successfully.",
     "SGNoteIds.dat",
+    "SGNoteKeep.dat",
+    "SGNoteMerged.dat",
 };
 
 void SGNoteKind::ReadRecord(CxFile& file, SGNoteRecord& record)

@@ -27,6 +27,9 @@ struct SGKindInfo
     // A file of the helper's own in the folder that goes with the other exchange files at the
     // program's end, or null.
     const char* szHelperFile;
+    // The two files of a merge run.
+    const char* szKeepFile;
+    const char* szMergeReport;
 };
 
 // A bridge that loads one kind of record through its helper and its data file, marks records for

@@ -49,6 +49,7 @@ template <class Kind> CxSGRecordBridge<Kind>::CxSGRecordBridge()
     SetErrorFileName(Kind::kInfo.szErrorFile);
     SetStatusFileName(Kind::kInfo.szStatusFile);
     SetParamFileName(Kind::kInfo.szParamFile);
+    SetMergeFileNames(Kind::kInfo.szKeepFile, Kind::kInfo.szMergeReport);
 }
 
 template <class Kind> CxSGRecordBridge<Kind>::~CxSGRecordBridge()
@@ -107,6 +108,11 @@ template <class Kind> bool CxSGRecordBridge<Kind>::Submit()
         // Nothing reached the helper, so every mark is still only a mark.
         TakeSubmitOutcome(false, true);
         return false;
+    }
+    // Merging was asked for: deleting without the list would drop what the user wanted kept.
+    if (!WriteKeepFile()) {
+        TakeSubmitOutcome(false, true);
+        return true;
     }
     const HelperOutcome outcome = RunHelper(2);
     m_bChanged = false;

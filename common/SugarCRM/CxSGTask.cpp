@@ -19,6 +19,8 @@ const SGKindInfo SGTaskKind::kInfo = {
     "Start saving SugarCRM Tasks information to file: %s",
     "Save SugarCRM Tasks information to file successfully.",
     nullptr,
+    "SGTaskKeep.dat",
+    "SGTaskMerged.dat",
 };
 
 namespace

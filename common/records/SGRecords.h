@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The in-memory record of each kind of SugarCRM data. The fields from nStatus to dtModified travel
-// through the helper's data file; the last three live in memory only. Every member starts at zero,
-// so a record made with new or on the stack is already cleared.
+// through the helper's data file; the rest live in memory only. Every member starts at zero, so a
+// record made with new or on the stack is already cleared.
 #pragma once
 
 #include <cstdint>
@@ -65,6 +65,8 @@ struct SGAddrRecord
     CommAddrEntry* pCommEntry = nullptr;
     uint32_t dwFlags = 0;
     CommAddrEntry* pStoreEntry = nullptr;
+    // Set by duplicate detection on a marked record: the keeper it was marked against.
+    SGAddrRecord* pKeeper = nullptr;
 };
 
 struct SGDateRecord
@@ -93,6 +95,8 @@ struct SGDateRecord
     CommDateEntry* pCommEntry = nullptr;
     uint32_t dwFlags = 0;
     CommDateEntry* pStoreEntry = nullptr;
+    // Set by duplicate detection on a marked record: the keeper it was marked against.
+    SGDateRecord* pKeeper = nullptr;
 };
 
 struct SGTaskRecord
@@ -115,6 +119,8 @@ struct SGTaskRecord
     CommTaskEntry* pCommEntry = nullptr;
     uint32_t dwFlags = 0;
     CommTaskEntry* pStoreEntry = nullptr;
+    // Set by duplicate detection on a marked record: the keeper it was marked against.
+    SGTaskRecord* pKeeper = nullptr;
 };
 
 struct SGNoteRecord
@@ -124,6 +130,8 @@ struct SGNoteRecord
     CommNoteEntry* pCommEntry = nullptr;
     uint32_t dwFlags = 0;
     CommNoteEntry* pStoreEntry = nullptr;
+    // Set by duplicate detection on a marked record: the keeper it was marked against.
+    SGNoteRecord* pKeeper = nullptr;
 };
 
 // Stores copy records byte for byte.

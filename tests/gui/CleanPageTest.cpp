@@ -2,6 +2,7 @@
 #include "PageFixture.h"
 
 #include "SugarCRM/ParamFileReader.h"
+#include "core/MergeJob.h"
 #include "gui/TfmMain.h"
 #include "gui/TfmSGClean.h"
 #include "unit/StandinSupport.h"
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
 #include <memory>
 
 namespace
@@ -82,6 +84,22 @@ protected:
     }
 
     std::string Memo() const { return Find<QPlainTextEdit>(m_pPage, "memLog")->toPlainText().toStdString(); }
+
+    // The backup file of the module that the run wrote, whatever the time in its name.
+    std::string BackupPath(const std::string& module) const
+    {
+        const std::string ending = " " + module + ".csv";
+        for (const auto& entry : std::filesystem::directory_iterator(DataFolder() + "Backups")) {
+            const std::string path = entry.path().string();
+            if (path.size() > ending.size() && path.compare(path.size() - ending.size(), ending.size(), ending) == 0)
+                return path;
+        }
+        return "<no backup of " + module + ">";
+    }
+    std::string BackupLine(const char* szItems, const std::string& module) const
+    {
+        return std::string("Backup of the ") + szItems + " items to be deleted: " + BackupPath(module) + "\n";
+    }
     int Bar() const { return Find<QProgressBar>(m_pPage, "pbDel")->value(); }
 
     // The operation that the kind's helper was last started with, empty when it never ran.
@@ -133,7 +151,7 @@ TEST_F(CleanPageTest, TheRunAccountsForTickedContactsMarksThemAndSubmits)
                           "\tTitle: Boss\n\tEmail: <empty>\n\tMobile Phone: 555 12\nDeletion succeeded.\n\n"
                           "Deleting contact item ...\n\tFirst Name: Stray\n\tLast Name: One\n\tDepartment: <empty>\n"
                           "\tTitle: <empty>\n\tEmail: <empty>\n\tMobile Phone: <empty>\nDeletion failed.\n\n" +
-                          Summary(2, 0, 0, 0));
+                          BackupLine("contact", "Contacts") + "\n" + Summary(2, 0, 0, 0));
     EXPECT_EQ(Bar(), 100);
 
     // Under the wait window, with the main window held, and through the seam rather than a sleep.
@@ -203,6 +221,7 @@ TEST_F(CleanPageTest, CalendarTaskAndNoteAccountsAndTheBarStepPerRecord)
                           "Deleting task item ...\n\tSubject: Renew\n\tPriority: High\n\tDue Date: <empty>\n"
                           "Deletion succeeded.\n\n"
                           "Deleting note item ...\n\tNote Text: <empty>\nDeletion succeeded.\n\n" +
+                          BackupLine("calendar", "Calls") + "\n" + BackupLine("task", "Tasks") + "\n" +
                           Summary(0, 2, 1, 1));
     EXPECT_EQ(HelperOperation("Date"), "2");
     EXPECT_EQ(HelperOperation("Task"), "2");
@@ -281,7 +300,8 @@ TEST_F(CleanPageTest, ProgressFileIsClearedOnlyWhereTheDataFolderIsKnown)
     EXPECT_FALSE(std::filesystem::exists(progress));
     ASSERT_TRUE(JoinWaitThread(5000));
 
-    // Without the data folder no progress file is named, yet the deletions still go out.
+    // Without the data folder no progress file is named, and no backup can be written: nothing of
+    // the kind goes out.
     WriteText(m_dir.path() + "blocked", "");
     plat::SetAppDataRootForTesting(m_dir.path() + "blocked");
     char szFolder[260] = {};
@@ -292,11 +312,92 @@ TEST_F(CleanPageTest, ProgressFileIsClearedOnlyWhereTheDataFolderIsKnown)
     m_pPage->ExchangeData(false);
     m_pPage->tmStartTimer();
     EXPECT_TRUE(std::filesystem::exists(progress));
-    EXPECT_EQ(HelperOperation("Addr"), "2");
+    EXPECT_EQ(HelperOperation("Addr"), "");
+    EXPECT_EQ(WorkSet.pAddrUtil->GetRecord(0)->nStatus, 0);
     EXPECT_EQ(Memo(), kIntro +
                           "Deleting contact item ...\n\tFirst Name: Ann\n\tLast Name: Lee\n\tDepartment: <empty>\n"
-                          "\tTitle: <empty>\n\tEmail: <empty>\n\tMobile Phone: <empty>\nDeletion succeeded.\n\n" +
-                          Summary(1, 0, 0, 0));
+                          "\tTitle: <empty>\n\tEmail: <empty>\n\tMobile Phone: <empty>\nDeletion succeeded.\n\n"
+                          "The backup of the contact items could not be written to the application data folder: none "
+                          "of them is deleted.\n\n" +
+                          Summary(0, 0, 0, 0));
+}
+
+TEST_F(CleanPageTest, AnUnwritableBackupKeepsThatKindOffTheServerOnly)
+{
+    AppSettings.AppFlag = DataKind::Contacts | DataKind::Tasks;
+    Fill(WorkSet.pAddrUtil, {Addr("Ann", "Lee", "", 1)});
+    Fill(WorkSet.pTaskUtil, {Task("Renew", "High", 0, 1)});
+    List(WorkSet.pAddrUtil, WorkSet.pAddrDups, {{0, true}});
+    List(WorkSet.pTaskUtil, WorkSet.pTaskDups, {{0, true}});
+    // A file where the folder belongs: the contacts' backup cannot be made, the tasks' neither.
+    WriteText(DataFolder() + "Backups", "");
+    m_pPage->ExchangeData(false);
+    m_pPage->tmStartTimer();
+    const std::string memo = Memo();
+    const std::string sep(1, plat::kPathSeparator);
+    EXPECT_NE(memo.find("The backup of the contact items could not be written to " + DataFolder() + "Backups" + sep +
+                        ": none of them is deleted.\n"),
+              std::string::npos);
+    EXPECT_NE(memo.find("\t0 duplicate contact items deleted.\n\t0 duplicate calendar items deleted.\n"
+                        "\t0 duplicate task items deleted."),
+              std::string::npos);
+    EXPECT_EQ(HelperOperation("Addr"), "");
+    EXPECT_EQ(HelperOperation("Task"), "");
+
+    // Once the folder can be made, the backup names it and the kind goes out.
+    std::filesystem::remove(DataFolder() + "Backups");
+    WorkSet.pAddrUtil->GetRecord(0)->nStatus = 0;
+    WorkSet.pTaskUtil->GetRecord(0)->nStatus = 0;
+    AppSettings.AppFlag = DataKind::Contacts;
+    m_pPage->ExchangeData(false);
+    m_pPage->tmStartTimer();
+    EXPECT_NE(Memo().find(BackupLine("contact", "Contacts") + "\n"), std::string::npos);
+    EXPECT_EQ(HelperOperation("Addr"), "2");
+}
+
+TEST_F(CleanPageTest, MergeOptionsHandTheKeepListAndTheMemoSaysWhatMoved)
+{
+    AppSettings.AppFlag = DataKind::Contacts;
+    std::vector<SGAddrRecord> contacts = {Addr("Ann", "Lee", "a@x", 1), Addr("Ann", "Lee", "b@x", 3),
+                                          Addr("Ann", "Lee", "c@x", 2), Addr("Ann", "Lee", "d@x", 4)};
+    for (std::size_t i = 0; i < contacts.size(); ++i)
+        CopyText(contacts[i].szId, ("id-" + std::to_string(i)).c_str());
+    Fill(WorkSet.pAddrUtil, contacts);
+    // Detection marked 0 against 1, 1 and 2 against 3; 3 stays. 2 is not ticked.
+    List(WorkSet.pAddrUtil, WorkSet.pAddrDups, {{0, true}, {1, true}, {2, false}});
+    WorkSet.pAddrUtil->GetRecord(0)->pKeeper = WorkSet.pAddrUtil->GetRecord(1);
+    WorkSet.pAddrUtil->GetRecord(1)->pKeeper = WorkSet.pAddrUtil->GetRecord(3);
+    WorkSet.pAddrUtil->GetRecord(2)->pKeeper = WorkSet.pAddrUtil->GetRecord(3);
+
+    // Options off: no keep file and no merge parameters, as before.
+    m_pPage->ExchangeData(false);
+    m_pPage->tmStartTimer();
+    EXPECT_FALSE(std::filesystem::exists(DataFolder() + "SGAddrKeep.dat"));
+    ParamFileReader params;
+    ASSERT_TRUE(params.Load((DataFolder() + "SGAddrParamCopy.dat").c_str()));
+    EXPECT_EQ(params.GetEntries().size(), 12u);
+    EXPECT_EQ(Memo().find("Merged"), std::string::npos);
+
+    // The helper reports one merge of two and four moved items.
+    AppSettings.MergeMoveRelated = true;
+    WriteStandinScript(DataFolder(), "Addr",
+                       "record\nwrite-file-hex SGAddrMerged.dat 01000000040000006964"
+                       "2d3004000000\n");
+    for (uint32_t i = 0; i < 2; ++i)
+        WorkSet.pAddrUtil->GetRecord(i)->nStatus = 0;
+    m_pPage->ExchangeData(false);
+    m_pPage->tmStartTimer();
+    const std::string keep = ReadText(DataFolder() + "SGAddrKeep.dat");
+    const std::string expected("\x01\0\0\0\x02\0\0\0\x04\0\0\0id-0\x04\0\0\0id-3\x04\0\0\0id-1\x04\0\0\0id-3", 40);
+    EXPECT_EQ(keep, expected);
+    ASSERT_TRUE(params.Load((DataFolder() + "SGAddrParamCopy.dat").c_str()));
+    EXPECT_EQ(params.GetEntries().size(), 14u);
+    EXPECT_NE(Memo().find("\tMerged Ann Lee <a@x> into Ann Lee <d@x>: 4 related items moved."), std::string::npos);
+    EXPECT_EQ(Memo().find("Merged Ann Lee <b@x>"), std::string::npos);
+
+    // A record kept that goes as well takes nothing: its duplicates are deleted plainly.
+    WorkSet.pAddrUtil->GetRecord(3)->nStatus = SGSTATUS_DELETE;
+    EXPECT_TRUE(KeepEntriesOf<SGAddrRecord>().empty());
 }
 
 TEST(FormatFieldLineTest, TabsLabelValueEmptyValuesAndTheLengthBound)

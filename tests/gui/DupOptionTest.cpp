@@ -121,6 +121,25 @@ TEST_F(DupOptionTest, OkStoresEveryBoxInItsOwnSettingAndNothingElse)
     EXPECT_EQ(std::memcmp(&expected, &AppSettings, sizeof AppSettings), 0);
 }
 
+TEST_F(DupOptionTest, MergeOptionsStartOffAndAreStoredByOk)
+{
+    TfmDupOption dialog;
+    dialog.ExchangeData(false);
+    auto* pRelated = Find<QCheckBox>(&dialog, "cbMergeRelated");
+    auto* pFill = Find<QCheckBox>(&dialog, "cbMergeFill");
+    EXPECT_EQ(pRelated->text(), QStringLiteral("Move related items of deleted duplicates to the record kept"));
+    EXPECT_EQ(pFill->text(), QStringLiteral("Fill empty fields of the record kept from its duplicates"));
+    EXPECT_FALSE(pRelated->isChecked());
+    EXPECT_FALSE(pFill->isChecked());
+
+    AppSettingsData expected = AppSettings;
+    expected.MergeFillEmpty = true;
+    dialog.show();
+    pFill->setChecked(true);
+    Click(dialog, "btnOK");
+    EXPECT_EQ(std::memcmp(&expected, &AppSettings, sizeof AppSettings), 0);
+}
+
 TEST_F(DupOptionTest, AllDayEventIsClearedWheneverTheDialogIsFilled)
 {
     TfmDupOption dialog;

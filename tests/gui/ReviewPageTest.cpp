@@ -156,6 +156,31 @@ TEST_F(ReviewPageTest, LoadAllListsEveryRecordUntickedAndATickedOneJoinsTheList)
     EXPECT_EQ(Rows(pList).filter(QStringLiteral("[x]")).size(), 4);
 }
 
+TEST_F(ReviewPageTest, ATickedRowSaysWhereItIsMergedWhileAMergeOptionIsOn)
+{
+    FillContacts();
+    for (uint32_t i = 0; i < 6; ++i)
+        CopyText(WorkSet.pAddrUtil->GetRecord(i)->szId, ("id-" + std::to_string(i)).c_str());
+    m_pPage->ExchangeData(false);
+    QTreeView* pList = List("lvAddr");
+    const auto tip = [pList](int nRow) { return pList->model()->index(nRow, 0).data(Qt::ToolTipRole).toString(); };
+    EXPECT_EQ(tip(0), QStringLiteral("Ann"));
+
+    AppSettings.MergeFillEmpty = true;
+    EXPECT_EQ(tip(0), QStringLiteral("Ann\nMerged into: Ann Lee <ann@x.org>"));
+    EXPECT_EQ(tip(2), QStringLiteral("Bob\nMerged into: Bob Ray <bob@x.org>"));
+    Tick(pList, 2, false);
+    EXPECT_EQ(tip(2), QStringLiteral("Bob"));
+
+    // With the record kept ticked as well, nothing stays to merge into.
+    Box("cbAddrAll")->setChecked(true);
+    Tick(pList, 0, true);
+    EXPECT_EQ(tip(0), QStringLiteral("Ann\nMerged into: Ann Lee <ann@x.org>"));
+    Tick(pList, 1, true);
+    EXPECT_EQ(tip(0), QStringLiteral("Ann\nDeleted without merging: no record it duplicates stays."));
+    EXPECT_EQ(tip(5), QStringLiteral("Cy"));
+}
+
 TEST_F(ReviewPageTest, SelectAllAsksFirstOnlyWhenEveryRecordIsListed)
 {
     FillContacts();

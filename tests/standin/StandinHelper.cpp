@@ -6,6 +6,8 @@
 //                          file's bytes to SG<Kind>ParamCopy.dat
 //   copy-data <path>       copies the file at <path> to the data file
 //   write-data-hex <hex>   writes these bytes as the data file
+//   write-file-hex <name> <hex>
+//                          writes these bytes as the file <name> in the folder
 //   error <text>           appends an entry to the error file
 //   not-deleted <list>     writes <list> as key NotDeleted of section Submit in the error file
 //   progress <text>        makes <text> the first line of the progress file
@@ -158,6 +160,11 @@ int main(int argc, char** argv)
         }
         else if (command == "write-data-hex") {
             WriteFile(job.folder + job.dataFile, FromHex(argument));
+        }
+        else if (command == "write-file-hex") {
+            const std::size_t gap = argument.find(' ');
+            WriteFile(job.folder + argument.substr(0, gap),
+                      FromHex(gap == std::string::npos ? "" : argument.substr(gap + 1)));
         }
         else if (command == "error") {
             AddError(job, argument);

@@ -20,10 +20,13 @@ namespace
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
 struct Outcome
 {
     std::vector<std::size_t> listed; // positions in marking order
     std::vector<bool> marked;
+    std::vector<std::size_t> keeper; // the first keeper of a marked record, kNone for the others
     uint64_t nCalls = 0;
 };
 
@@ -34,10 +37,13 @@ Outcome Pairwise(const std::vector<Record*>& records, bool (*pfnSame)(const Reco
 {
     Outcome outcome;
     outcome.marked.assign(records.size(), false);
-    auto mark = [&](std::size_t i) {
-        if (!outcome.marked[i])
-            outcome.listed.push_back(i);
+    outcome.keeper.assign(records.size(), kNone);
+    auto mark = [&](std::size_t i, std::size_t nBy) {
+        if (outcome.marked[i])
+            return;
+        outcome.listed.push_back(i);
         outcome.marked[i] = true;
+        outcome.keeper[i] = nBy;
     };
     ResetMatchRuleCalls();
     for (std::size_t nStart = 0; nStart < records.size(); ++nStart) {
@@ -48,10 +54,10 @@ Outcome Pairwise(const std::vector<Record*>& records, bool (*pfnSame)(const Reco
             if (!pfnSame(records[nKeeper], records[i]))
                 continue;
             if (pfnNewer(records[nKeeper], records[i])) {
-                mark(i);
+                mark(i, nKeeper);
             }
             else {
-                mark(nKeeper);
+                mark(nKeeper, i);
                 nKeeper = i;
             }
         }
@@ -60,21 +66,29 @@ Outcome Pairwise(const std::vector<Record*>& records, bool (*pfnSame)(const Reco
     return outcome;
 }
 
+template <class Record> std::size_t Position(const std::vector<Record*>& records, const Record* pRecord)
+{
+    return static_cast<std::size_t>(std::find(records.begin(), records.end(), pRecord) - records.begin());
+}
+
 template <class Record>
 Outcome Indexed(const std::vector<Record*>& records, bool (*pfnIndexed)(const std::vector<Record*>&, CxList&))
 {
-    for (Record* pRecord : records)
+    for (Record* pRecord : records) {
         pRecord->dwFlags = 0;
+        pRecord->pKeeper = nullptr;
+    }
     CxList list;
     ResetMatchRuleCalls();
     EXPECT_TRUE(pfnIndexed(records, list));
     Outcome outcome;
     outcome.nCalls = GetMatchRuleCalls();
     for (void* p = list.GetFirst(); p != nullptr; p = list.GetNext())
-        outcome.listed.push_back(
-            static_cast<std::size_t>(std::find(records.begin(), records.end(), p) - records.begin()));
-    for (Record* pRecord : records)
+        outcome.listed.push_back(Position(records, static_cast<Record*>(p)));
+    for (Record* pRecord : records) {
         outcome.marked.push_back((pRecord->dwFlags & REC_DUPLICATE) != 0);
+        outcome.keeper.push_back(pRecord->pKeeper == nullptr ? kNone : Position(records, pRecord->pKeeper));
+    }
     return outcome;
 }
 
@@ -89,6 +103,9 @@ SameOutcome(const std::vector<Record*>& records, bool (*pfnSame)(const Record*, 
     if (actual.listed != expected.listed || actual.marked != expected.marked)
         return ::testing::AssertionFailure() << "lists differ: " << ::testing::PrintToString(actual.listed)
                                              << " instead of " << ::testing::PrintToString(expected.listed);
+    if (actual.keeper != expected.keeper)
+        return ::testing::AssertionFailure() << "keepers differ: " << ::testing::PrintToString(actual.keeper)
+                                             << " instead of " << ::testing::PrintToString(expected.keeper);
     if (actual.nCalls > expected.nCalls)
         return ::testing::AssertionFailure() << actual.nCalls << " match-rule calls, pairwise " << expected.nCalls;
     if (GetLastDetectionIndexStats().nEntriesPerRecord > 32)
@@ -409,15 +426,21 @@ protected:
         ASSERT_TRUE(pfnStraight());
         const auto expected = ListRecords<typename Kind::Record>(pList);
         std::vector<uint32_t> flags;
+        std::vector<const void*> keepers;
         for (uint32_t i = 0; i < pBridge->GetRecordCount(); ++i) {
-            flags.push_back(pBridge->GetRecord(i)->dwFlags);
-            // Stale marks must not survive into the next run.
-            pBridge->GetRecord(i)->dwFlags ^= REC_DUPLICATE;
+            auto* pRecord = pBridge->GetRecord(i);
+            flags.push_back(pRecord->dwFlags);
+            keepers.push_back(pRecord->pKeeper);
+            // Stale marks and keepers must not survive into the next run.
+            pRecord->dwFlags ^= REC_DUPLICATE;
+            pRecord->pKeeper = pBridge->GetRecord(0);
         }
         ASSERT_TRUE(pfnFind());
         EXPECT_EQ(ListRecords<typename Kind::Record>(pList), expected);
-        for (uint32_t i = 0; i < pBridge->GetRecordCount(); ++i)
+        for (uint32_t i = 0; i < pBridge->GetRecordCount(); ++i) {
             EXPECT_EQ(pBridge->GetRecord(i)->dwFlags, flags[i]) << i;
+            EXPECT_EQ(pBridge->GetRecord(i)->pKeeper, keepers[i]) << i;
+        }
     }
 };
 

@@ -4,6 +4,7 @@
 #include "WorkSetTestUtil.h"
 #include "misc/TextUtil.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -95,6 +96,11 @@ TEST_F(DetectionTest, WorkedExampleKeepsTheNewestOfThree)
     EXPECT_EQ(
         RunAddr({Contact("Ann", "Lee", "a@x", 1), Contact("Ann", "Lee", "a@x", 3), Contact("Ann", "Lee", "a@x", 2)}),
         (Positions{0, 2}));
+    // Both are merged into B; B itself and an unmarked record go nowhere.
+    EXPECT_EQ(GetKeptAddr(WorkSet.pAddrUtil->GetRecord(0)), WorkSet.pAddrUtil->GetRecord(1));
+    EXPECT_EQ(GetKeptAddr(WorkSet.pAddrUtil->GetRecord(2)), WorkSet.pAddrUtil->GetRecord(1));
+    EXPECT_EQ(GetKeptAddr(WorkSet.pAddrUtil->GetRecord(1)), nullptr);
+    EXPECT_EQ(GetKeptAddr(nullptr), nullptr);
     // A marked record starts no scan.
     EXPECT_FALSE(ScanAddrDups(WorkSet.pAddrUtil->GetRecord(0)));
     // Running again with the same rules gives the same result.
@@ -238,6 +244,17 @@ TEST_F(DetectionTest, KeeperIsNewestEarliestOnTiesAndNeverNaN)
     Fill(WorkSet.pNoteUtil, std::vector<SGNoteRecord>(4));
     EXPECT_TRUE(FindNoteDups());
     EXPECT_EQ(Listed(*WorkSet.pNoteUtil, WorkSet.pNoteDups), (Positions{1, 2, 3}));
+    EXPECT_EQ(GetKeptNote(WorkSet.pNoteUtil->GetRecord(3)), WorkSet.pNoteUtil->GetRecord(0));
+}
+
+TEST_F(DetectionTest, KeptRecordFollowsKeepersMarkedLater)
+{
+    // A is marked against B, then B against C: A is merged into C, not into the deleted B.
+    EXPECT_EQ(RunAddr({Contact("A", "B", "", 1), Contact("A", "B", "", 2), Contact("A", "B", "", 3)}),
+              (Positions{0, 1}));
+    EXPECT_EQ(WorkSet.pAddrUtil->GetRecord(0)->pKeeper, WorkSet.pAddrUtil->GetRecord(1));
+    EXPECT_EQ(GetKeptAddr(WorkSet.pAddrUtil->GetRecord(0)), WorkSet.pAddrUtil->GetRecord(2));
+    EXPECT_EQ(GetKeptAddr(WorkSet.pAddrUtil->GetRecord(1)), WorkSet.pAddrUtil->GetRecord(2));
 }
 
 TEST_F(DetectionTest, GathersThroughARecordMatchingTwoOthers)
@@ -327,33 +344,62 @@ bool RefSame(const SGTaskRecord& a, const SGTaskRecord& b)
 }
 
 // The run as the rules describe it, on positions: the list in marking order and the marks.
-template <class Record> std::vector<int> RefRun(const std::vector<Record>& records, std::vector<bool>& marked)
+// kept: where each marked record is merged, the first unmarked record along the keepers it was first
+// marked against; -1 for the others.
+template <class Record>
+std::vector<int> RefRun(const std::vector<Record>& records, std::vector<bool>& marked, std::vector<int>& kept)
 {
     const std::size_t n = records.size();
     std::vector<int> listed;
+    std::vector<std::size_t> keeper(n, n);
     marked.assign(n, false);
-    auto mark = [&](std::size_t i) {
-        if (!marked[i])
-            listed.push_back(static_cast<int>(i));
+    auto mark = [&](std::size_t i, std::size_t by) {
+        if (marked[i])
+            return;
+        listed.push_back(static_cast<int>(i));
         marked[i] = true;
+        keeper[i] = by;
     };
     for (std::size_t start = 0; start < n; ++start) {
         if (marked[start])
             continue;
-        std::size_t keeper = start;
+        std::size_t nKeeper = start;
         for (std::size_t i = start + 1; i < n; ++i) {
-            if (!RefSame(records[keeper], records[i]))
+            if (!RefSame(records[nKeeper], records[i]))
                 continue;
-            if (records[keeper].dtModified >= records[i].dtModified) {
-                mark(i);
+            if (records[nKeeper].dtModified >= records[i].dtModified) {
+                mark(i, nKeeper);
             }
             else {
-                mark(keeper);
-                keeper = i;
+                mark(nKeeper, i);
+                nKeeper = i;
             }
         }
     }
+    kept.assign(n, -1);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::size_t at = marked[i] ? keeper[i] : n;
+        for (std::size_t nSteps = 0; at < n && marked[at] && nSteps < n; ++nSteps)
+            at = keeper[at];
+        if (at < n && !marked[at])
+            kept[i] = static_cast<int>(at);
+    }
     return listed;
+}
+
+SGAddrRecord* Kept(const SGAddrRecord* pRecord)
+{
+    return GetKeptAddr(pRecord);
+}
+
+SGDateRecord* Kept(const SGDateRecord* pRecord)
+{
+    return GetKeptDate(pRecord);
+}
+
+SGTaskRecord* Kept(const SGTaskRecord* pRecord)
+{
+    return GetKeptTask(pRecord);
 }
 
 class RandomSets
@@ -455,11 +501,22 @@ protected:
             }
 
             std::vector<bool> marked;
-            const std::vector<int> expected = RefRun(records, marked);
+            std::vector<int> kept;
+            const std::vector<int> expected = RefRun(records, marked, kept);
+            const bool bAnyNaN = std::any_of(records.begin(), records.end(),
+                                             [](const auto& record) { return std::isnan(record.dtModified); });
             ASSERT_TRUE(pfnFind());
             ASSERT_EQ(Listed(*pBridge, pList), expected) << "trial " << nTrial;
-            for (uint32_t i = 0; i < pBridge->GetRecordCount(); ++i)
+            for (uint32_t i = 0; i < pBridge->GetRecordCount(); ++i) {
                 ASSERT_EQ(pBridge->GetRecord(i)->dwFlags, (marked[i] ? REC_DUPLICATE : 0u) | selected[i]);
+                // Keepers only move to newer records, so without a time that is no number every chain
+                // ends on a record that stays.
+                if (!bAnyNaN) {
+                    ASSERT_EQ(marked[i], kept[i] >= 0) << "trial " << nTrial << ", record " << i;
+                }
+                const auto* pExpected = kept[i] >= 0 ? pBridge->GetRecord(static_cast<uint32_t>(kept[i])) : nullptr;
+                ASSERT_EQ(Kept(pBridge->GetRecord(i)), pExpected) << "trial " << nTrial << ", record " << i;
+            }
         }
     }
 };
