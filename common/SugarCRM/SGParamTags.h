@@ -22,6 +22,9 @@ enum Tag : int32_t
     Modules = 1009, // the contact modules to fetch, empty for all
     LogLevel = 1010,
     LogEnabled = 1011,
+    // Written only when the program asks for a merge of the duplicates it deletes.
+    KeepFile = 1012,    // the keep file's name, without folder
+    MergeReport = 1013, // the merge report's name, without folder
     // Calendar events only.
     CalendarAux1 = 1201,
     CalendarAux2 = 1202,
