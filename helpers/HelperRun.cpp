@@ -224,7 +224,7 @@ struct MergePlan
 // duplicate and which link or field failed; the duplicate then keeps everything it had.
 template <class Record>
 bool MergeBeforeDelete(Context& ctx, RecordMerger& merger, const MergePlan& plan, const ModuleMap<Record>& module,
-                       const MarkedRecord& mark, const QJsonObject& dupFields, const std::string& kept, int& nMoved)
+                       const MarkedRecord& mark, const QJsonObject* pDupFields, const std::string& kept, int& nMoved)
 {
     const QString moduleName = QLatin1String(module.szModule);
     const QString dupId = FromAnsi(mark.id);
@@ -237,7 +237,9 @@ bool MergeBeforeDelete(Context& ctx, RecordMerger& merger, const MergePlan& plan
     else if (!bSameModule)
         failed =
             QStringLiteral("the record kept (%1) is not a record of %2 loaded with it").arg(FromAnsi(kept), moduleName);
-    else if (merger.Merge(moduleName, dupId, FromAnsi(kept), dupFields, nMoved, failed))
+    else if (pDupFields == nullptr)
+        failed = QStringLiteral("its fields could not be read to fill the record kept");
+    else if (merger.Merge(moduleName, dupId, FromAnsi(kept), *pDupFields, nMoved, failed))
         return true;
     ctx.errors.Add(QStringLiteral("%1 (%2) was not merged, so it was not deleted: %3")
                        .arg(Describe(moduleName, mark), dupId, failed));
@@ -318,7 +320,8 @@ template <class Kind> bool Submit(Context& ctx)
     }
     // With fields to fill, the duplicates are merged newest first, so the newest value fills a field.
     std::map<std::string, QJsonObject> dupFields;
-    if (pMerge && (pMerge->keep.nOptions & MergeOption::kFillFields) != 0) {
+    const bool bFill = pMerge && (pMerge->keep.nOptions & MergeOption::kFillFields) != 0;
+    if (bFill) {
         std::map<std::string, QString> modified;
         for (const MarkedRecord& mark : marked) {
             const ModuleMap<Record>* pModule = ModuleOfType<Record>(mark.nType);
@@ -329,8 +332,12 @@ template <class Kind> bool Submit(Context& ctx)
             NameValue(fields, QStringLiteral("date_modified"), modified[mark.id]);
             dupFields[mark.id] = fields;
         }
-        std::stable_sort(marked.begin(), marked.end(), [&modified](const MarkedRecord& a, const MarkedRecord& b) {
-            return modified[a.id] > modified[b.id];
+        const auto modifiedOf = [&modified](const std::string& id) {
+            const auto it = modified.find(id);
+            return it == modified.end() ? QString() : it->second;
+        };
+        std::stable_sort(marked.begin(), marked.end(), [&modifiedOf](const MarkedRecord& a, const MarkedRecord& b) {
+            return modifiedOf(a.id) > modifiedOf(b.id);
         });
     }
     RecordMerger merger(client, pMerge ? pMerge->keep.nOptions : 0);
@@ -352,8 +359,10 @@ template <class Kind> bool Submit(Context& ctx)
         const auto kept = pMerge ? pMerge->keep.keptFor.find(mark.id) : std::map<std::string, std::string>::iterator();
         const bool bMerge = pMerge && kept != pMerge->keep.keptFor.end();
         int nMoved = 0;
-        if (bMerge &&
-            !MergeBeforeDelete(ctx, merger, *pMerge, *pModule, mark, dupFields[mark.id], kept->second, nMoved)) {
+        static const QJsonObject noFields;
+        const auto fields = dupFields.find(mark.id);
+        const QJsonObject* pFields = fields != dupFields.end() ? &fields->second : bFill ? nullptr : &noFields;
+        if (bMerge && !MergeBeforeDelete(ctx, merger, *pMerge, *pModule, mark, pFields, kept->second, nMoved)) {
             if (client.WasStopped()) {
                 for (int j = i; j < nMarked; ++j)
                     left.push_back(marked[static_cast<std::size_t>(j)].nPosition);

@@ -29,11 +29,18 @@ bool IsPlainId(const QString& id)
 // re-pointing carry rather than copies of values.
 bool IsFillable(const QString& module, const QString& field)
 {
-    static const QSet<QString> bookkeeping = {
-        QStringLiteral("id"),          QStringLiteral("deleted"),        QStringLiteral("date_entered"),
-        QStringLiteral("date_modified"), QStringLiteral("created_by"),   QStringLiteral("created_by_name"),
-        QStringLiteral("modified_by_name"), QStringLiteral("assigned_user_name"), QStringLiteral("parent_type"),
-        QStringLiteral("parent_name"), QStringLiteral("date_end"),       QStringLiteral("converted")};
+    static const QSet<QString> bookkeeping = {QStringLiteral("id"),
+                                              QStringLiteral("deleted"),
+                                              QStringLiteral("date_entered"),
+                                              QStringLiteral("date_modified"),
+                                              QStringLiteral("created_by"),
+                                              QStringLiteral("created_by_name"),
+                                              QStringLiteral("modified_by_name"),
+                                              QStringLiteral("assigned_user_name"),
+                                              QStringLiteral("parent_type"),
+                                              QStringLiteral("parent_name"),
+                                              QStringLiteral("date_end"),
+                                              QStringLiteral("converted")};
     if (bookkeeping.contains(field) || field.endsWith(QLatin1String("_id")))
         return false;
     // A contact's account name follows its account link.
@@ -53,8 +60,8 @@ const QStringList& MergeLinksOf(const QString& module)
     static const QHash<QString, QStringList> links = {
         {QStringLiteral("Contacts"),
          {QStringLiteral("accounts"), QStringLiteral("calls"), QStringLiteral("meetings"), QStringLiteral("tasks"),
-          QStringLiteral("notes"), QStringLiteral("opportunities"), QStringLiteral("cases"), QStringLiteral("documents"),
-          QStringLiteral("prospect_lists")}},
+          QStringLiteral("notes"), QStringLiteral("opportunities"), QStringLiteral("cases"),
+          QStringLiteral("documents"), QStringLiteral("prospect_lists")}},
         {QStringLiteral("Leads"),
          {QStringLiteral("calls"), QStringLiteral("meetings"), QStringLiteral("tasks"), QStringLiteral("notes"),
           QStringLiteral("prospect_lists")}},
@@ -108,8 +115,10 @@ bool RecordMerger::MoveLinks(QString& sFailed)
             return false;
         }
         QStringList missing;
+        // A link between the two records themselves is not carried over: the kept record would
+        // name itself.
         for (const QString& id : dupIds) {
-            if (!keptIds.contains(id))
+            if (!keptIds.contains(id) && id != m_keptId && id != m_dupId)
                 missing.append(id);
         }
         if (missing.isEmpty())
@@ -141,7 +150,7 @@ bool RecordMerger::Repoint(QString& sFailed)
         const bool bHasContact = bContact && (module == QLatin1String("Tasks") || module == QLatin1String("Notes"));
         QString query = QStringLiteral("(%1.parent_type = '%2' AND %1.parent_id = '%3')").arg(table, m_module, m_dupId);
         if (bHasContact)
-            query += QStringLiteral(" OR %1.contact_id = '%2'").arg(table, m_dupId);
+            query = QStringLiteral("(%1 OR %2.contact_id = '%3')").arg(query, table, m_dupId);
         QStringList fields{QStringLiteral("id"), QStringLiteral("parent_type"), QStringLiteral("parent_id")};
         if (bHasContact)
             fields.append(QStringLiteral("contact_id"));
