@@ -280,10 +280,6 @@ template <class Kind> bool Submit(Context& ctx)
         return report(false);
     }
     const QString label = QLatin1String(ctx.info.szLabel);
-    for (const MarkedRecord& mark : marked) {
-        if (pMerge)
-            pMerge->marked.insert(mark.id);
-    }
     if (marked.empty()) {
         ctx.progress.Set(QStringLiteral("No %1 to delete").arg(label));
         return report(true);
@@ -309,6 +305,11 @@ template <class Kind> bool Submit(Context& ctx)
         }
     }
 
+    // Notes know their ids only from here on.
+    for (const MarkedRecord& mark : marked) {
+        if (pMerge)
+            pMerge->marked.insert(mark.id);
+    }
     QUrl endpoint;
     if (!MakeEndpoint(ctx, endpoint))
         return leaveAll();
