@@ -71,8 +71,8 @@ protected:
 
     void Relate(const char* szModule, const QString& id, const char* szLink, const QString& related)
     {
-        EXPECT_EQ(1, Call("set_relationship", {QLatin1String(szModule), id, QLatin1String(szLink), QJsonArray{related},
-                                               QJsonArray(), 0})
+        EXPECT_EQ(1, Call("set_relationship",
+                          {QLatin1String(szModule), id, QLatin1String(szLink), QJsonArray{related}, QJsonArray(), 0})
                          .value(QLatin1String("created"))
                          .toInt())
             << szModule << '/' << szLink;
@@ -81,10 +81,11 @@ protected:
     std::set<std::string> Related(const QString& module, const QString& id, const QString& link)
     {
         std::set<std::string> ids;
-        for (const QJsonValue entry : Call("get_relationships", {module, id, link, QString(), QJsonArray{QStringLiteral("id")},
-                                                                 QJsonArray(), 0, QString(), 0, 0})
-                                          .value(QLatin1String("entry_list"))
-                                          .toArray())
+        for (const QJsonValue entry :
+             Call("get_relationships",
+                  {module, id, link, QString(), QJsonArray{QStringLiteral("id")}, QJsonArray(), 0, QString(), 0, 0})
+                 .value(QLatin1String("entry_list"))
+                 .toArray())
             ids.insert(entry.toObject().value(QLatin1String("id")).toString().toStdString());
         return ids;
     }
@@ -173,8 +174,7 @@ protected:
         }
         const std::string paramPath = m_dir.file("SG" + kind + "Param.dat");
         EXPECT_TRUE(params.SaveToFile(paramPath.c_str()));
-        const QString program =
-            QLatin1String(kind == "Addr" ? VELTRANE_ADDR_HELPER : VELTRANE_DATE_HELPER);
+        const QString program = QLatin1String(kind == "Addr" ? VELTRANE_ADDR_HELPER : VELTRANE_DATE_HELPER);
         QProcess helper;
         helper.start(program, {QString::fromStdString(paramPath)});
         if (!helper.waitForFinished(120000))
@@ -258,9 +258,8 @@ protected:
         const QString list = Create("ProspectLists", {{"name", QStringLiteral("List")}});
         const auto activity = [this](const char* szModule, const char* szParentType, const QString& parent,
                                      const QString& contact = QString()) {
-            std::vector<std::pair<const char*, QString>> values{{"name", QLatin1String(szModule)},
-                                                                {"parent_type", QLatin1String(szParentType)},
-                                                                {"parent_id", parent}};
+            std::vector<std::pair<const char*, QString>> values{
+                {"name", QLatin1String(szModule)}, {"parent_type", QLatin1String(szParentType)}, {"parent_id", parent}};
             if (!contact.isEmpty())
                 values.push_back({"contact_id", contact});
             return Create(szModule, values);
@@ -424,7 +423,8 @@ TEST_F(MergeEndToEndTest, EveryRelatedItemMovesToTheRecordKeptAndEmptyFieldsAreF
     // contact are filled from the newer duplicate first.
     const std::map<std::string, std::map<std::string, QString>> filled = {
         {Key(QStringLiteral("Contacts"), d.keptContact),
-         {{"phone_work", QStringLiteral("555-2")}, {"title", QStringLiteral("New title")},
+         {{"phone_work", QStringLiteral("555-2")},
+          {"title", QStringLiteral("New title")},
           {"department", QStringLiteral("Sales")}}},
         {Key(QStringLiteral("Accounts"), d.keptAccount), {{"website", QStringLiteral("acme.test")}}}};
     ExpectOnlyRepointedOrFilled(before, Snapshot(), keptFor, filled);
@@ -470,10 +470,9 @@ TEST_F(MergeEndToEndTest, ALinkTheServerRefusesKeepsItsDuplicateWhole)
     Links expected = linksBefore;
     expected[Key(QStringLiteral("Contacts"), d.keptContact) + "/calls"] = newerCalls;
     EXPECT_EQ(expected, ReadLinks(records));
-    ExpectOnlyRepointedOrFilled(
-        before, after, {{d.newerDupContact.toStdString(), d.keptContact.toStdString()}},
-        {{Key(QStringLiteral("Contacts"), d.keptContact),
-          {{"phone_work", QStringLiteral("555-2")}, {"title", QStringLiteral("New title")}}}});
+    ExpectOnlyRepointedOrFilled(before, after, {{d.newerDupContact.toStdString(), d.keptContact.toStdString()}},
+                                {{Key(QStringLiteral("Contacts"), d.keptContact),
+                                  {{"phone_work", QStringLiteral("555-2")}, {"title", QStringLiteral("New title")}}}});
 }
 
 TEST_F(MergeEndToEndTest, WithoutAKeepFileDuplicatesAreDeletedPlainly)
@@ -481,8 +480,7 @@ TEST_F(MergeEndToEndTest, WithoutAKeepFileDuplicatesAreDeletedPlainly)
     Start();
     const DataSet d = Build();
     const ServerTable before = Snapshot();
-    const std::set<std::string> ids = {d.dupContact.toStdString(), d.dupAccount.toStdString(),
-                                       d.dupLead.toStdString()};
+    const std::set<std::string> ids = {d.dupContact.toStdString(), d.dupAccount.toStdString(), d.dupLead.toStdString()};
     LoadAndMark<SGAddrKind>("Addr", ids);
     // A keep file beside the data, with no tag naming it, is not read.
     WriteKeep("Addr", 3, {{d.dupContact, d.keptContact}});
