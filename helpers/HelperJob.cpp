@@ -47,6 +47,8 @@ bool LoadHelperJob(const char* szParamPath, HelperJob& job, std::string& reason)
     job.sModules = FromAnsi(Text(params, SGParam::Modules));
     job.nLogLevel = ParseLeadingInt(Text(params, SGParam::LogLevel).c_str());
     job.bLogEnabled = Text(params, SGParam::LogEnabled) == "1";
+    job.keepFile = Text(params, SGParam::KeepFile);
+    job.mergeReport = Text(params, SGParam::MergeReport);
 
     if (job.folder.empty()) {
         reason = "the parameter file names no exchange folder";
@@ -54,7 +56,9 @@ bool LoadHelperJob(const char* szParamPath, HelperJob& job, std::string& reason)
     }
     if (!IsSeparator(job.folder.back()))
         job.folder += plat::kPathSeparator;
-    if (!IsBareName(job.dataFile) || !IsBareName(job.errorFile) || !IsBareName(job.progressFile)) {
+    if (!IsBareName(job.dataFile) || !IsBareName(job.errorFile) || !IsBareName(job.progressFile) ||
+        (!job.keepFile.empty() && !IsBareName(job.mergeReport)) ||
+        (!job.mergeReport.empty() && !IsBareName(job.keepFile))) {
         reason = "the parameter file names an exchange file that is not a plain file name";
         return false;
     }

@@ -17,7 +17,9 @@ struct HelperJob
     std::string dataFile;
     std::string errorFile;
     std::string progressFile;
-    std::string logFolder; // ends with a separator; empty when unusable
+    std::string keepFile;    // empty when the program asks for plain deletion
+    std::string mergeReport; // set whenever keepFile is
+    std::string logFolder;   // ends with a separator; empty when unusable
     int nOperation = 0;
     int nLogLevel = 0;
     bool bLogEnabled = false;

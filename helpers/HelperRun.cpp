@@ -6,6 +6,8 @@
 #include "FieldValues.h"
 #include "HelperJob.h"
 #include "HelperLog.h"
+#include "MergeFiles.h"
+#include "MergeRecord.h"
 #include "NoteIds.h"
 #include "ServerUrl.h"
 #include "SugarReply.h"
@@ -15,7 +17,10 @@
 #include <QJsonArray>
 #include <QSet>
 
+#include <algorithm>
+#include <map>
 #include <memory>
+#include <set>
 
 namespace
 {
@@ -206,6 +211,42 @@ QString Describe(const QString& module, const MarkedRecord& mark)
     return QStringLiteral("a record from %1").arg(module);
 }
 
+// What a run with a keep file needs besides the marked records.
+struct MergePlan
+{
+    KeepList keep;
+    std::map<std::string, int32_t> types; // every record of the data file: id -> type
+    std::set<std::string> marked;         // ids of the records to delete
+    std::vector<std::pair<std::string, int32_t>> merged;
+};
+
+// Merges one marked record into the record kept for it. False with the error file told which
+// duplicate and which link or field failed; the duplicate then keeps everything it had.
+template <class Record>
+bool MergeBeforeDelete(Context& ctx, RecordMerger& merger, const MergePlan& plan, const ModuleMap<Record>& module,
+                       const MarkedRecord& mark, const QJsonObject* pDupFields, const std::string& kept, int& nMoved)
+{
+    const QString moduleName = QLatin1String(module.szModule);
+    const QString dupId = FromAnsi(mark.id);
+    QString failed;
+    const auto type = plan.types.find(kept);
+    const bool bSameModule =
+        ModulesFor<Record>().size() == 1 || (type != plan.types.end() && ModuleOfType<Record>(type->second) == &module);
+    if (plan.marked.count(kept) != 0)
+        failed = QStringLiteral("the record kept (%1) is itself marked for deletion").arg(FromAnsi(kept));
+    else if (!bSameModule)
+        failed =
+            QStringLiteral("the record kept (%1) is not a record of %2 loaded with it").arg(FromAnsi(kept), moduleName);
+    else if (pDupFields == nullptr)
+        failed = QStringLiteral("its fields could not be read to fill the record kept");
+    else if (merger.Merge(moduleName, dupId, FromAnsi(kept), *pDupFields, nMoved, failed))
+        return true;
+    ctx.errors.Add(QStringLiteral("%1 (%2) was not merged, so it was not deleted: %3")
+                       .arg(Describe(moduleName, mark), dupId, failed));
+    HELPER_LOG(0, "Merging %s %s failed: %s", module.szModule, mark.id.c_str(), qUtf8Printable(failed));
+    return false;
+}
+
 template <class Kind> bool Submit(Context& ctx)
 {
     using Record = typename Kind::Record;
@@ -213,22 +254,43 @@ template <class Kind> bool Submit(Context& ctx)
     std::vector<MarkedRecord> marked;
     uint32_t nTotal = 0;
     QString error;
-    if (!ReadMarkedRecords<Kind>(dataPath, marked, nTotal, error)) {
+    std::unique_ptr<MergePlan> pMerge;
+    if (!ctx.job.keepFile.empty()) {
+        pMerge = std::make_unique<MergePlan>();
+        // No report from an earlier run may pass for this one's.
+        plat::DeleteFile(ctx.job.InFolder(ctx.job.mergeReport).c_str());
+    }
+    // The merge report is written however the run ends, listing what was merged and deleted.
+    const auto report = [&ctx, &pMerge](bool bDone) {
+        if (pMerge && !WriteMergeReport(ctx.job.InFolder(ctx.job.mergeReport), pMerge->merged)) {
+            ctx.errors.Add(QStringLiteral("The merge report %1 cannot be written.").arg(FromAnsi(ctx.job.mergeReport)));
+            return false;
+        }
+        return bDone;
+    };
+    if (!ReadMarkedRecords<Kind>(dataPath, marked, nTotal, error, pMerge ? &pMerge->types : nullptr) ||
+        (pMerge && !ReadKeepFile(ctx.job.InFolder(ctx.job.keepFile), pMerge->keep, error))) {
         ctx.errors.Add(error);
-        return false;
+        if (pMerge && !marked.empty()) {
+            std::vector<uint32_t> all;
+            for (const MarkedRecord& mark : marked)
+                all.push_back(mark.nPosition);
+            ctx.errors.SetNotDeleted(all);
+        }
+        return report(false);
     }
     const QString label = QLatin1String(ctx.info.szLabel);
     if (marked.empty()) {
         ctx.progress.Set(QStringLiteral("No %1 to delete").arg(label));
-        return true;
+        return report(true);
     }
     // Nothing was sent yet: every marked record is still on the server, and the program is told so.
-    const auto leaveAll = [&ctx, &marked] {
+    const auto leaveAll = [&ctx, &marked, &report] {
         std::vector<uint32_t> all;
         for (const MarkedRecord& mark : marked)
             all.push_back(mark.nPosition);
         ctx.errors.SetNotDeleted(all);
-        return false;
+        return report(false);
     };
     if constexpr (std::is_same_v<Record, SGNoteRecord>) {
         std::vector<std::string> ids;
@@ -243,6 +305,11 @@ template <class Kind> bool Submit(Context& ctx)
         }
     }
 
+    // Notes know their ids only from here on.
+    for (const MarkedRecord& mark : marked) {
+        if (pMerge)
+            pMerge->marked.insert(mark.id);
+    }
     QUrl endpoint;
     if (!MakeEndpoint(ctx, endpoint))
         return leaveAll();
@@ -252,6 +319,29 @@ template <class Kind> bool Submit(Context& ctx)
                                            : client.LastError());
         return leaveAll();
     }
+    // With fields to fill, the duplicates are merged newest first, so the newest value fills a field.
+    std::map<std::string, QJsonObject> dupFields;
+    const bool bFill = pMerge && (pMerge->keep.nOptions & MergeOption::kFillFields) != 0;
+    if (bFill) {
+        std::map<std::string, QString> modified;
+        for (const MarkedRecord& mark : marked) {
+            const ModuleMap<Record>* pModule = ModuleOfType<Record>(mark.nType);
+            QJsonObject fields;
+            if (pModule == nullptr || pMerge->keep.keptFor.count(mark.id) == 0 ||
+                !client.GetEntry(QLatin1String(pModule->szModule), FromAnsi(mark.id), fields))
+                continue;
+            NameValue(fields, QStringLiteral("date_modified"), modified[mark.id]);
+            dupFields[mark.id] = fields;
+        }
+        const auto modifiedOf = [&modified](const std::string& id) {
+            const auto it = modified.find(id);
+            return it == modified.end() ? QString() : it->second;
+        };
+        std::stable_sort(marked.begin(), marked.end(), [&modifiedOf](const MarkedRecord& a, const MarkedRecord& b) {
+            return modifiedOf(a.id) > modifiedOf(b.id);
+        });
+    }
+    RecordMerger merger(client, pMerge ? pMerge->keep.nOptions : 0);
     const int nMarked = static_cast<int>(marked.size());
     int nDeleted = 0;
     std::vector<uint32_t> left;
@@ -267,11 +357,33 @@ template <class Kind> bool Submit(Context& ctx)
         }
         const QString module = QLatin1String(pModule->szModule);
         const QString id = FromAnsi(mark.id);
+        const auto kept = pMerge ? pMerge->keep.keptFor.find(mark.id) : std::map<std::string, std::string>::iterator();
+        const bool bMerge = pMerge && kept != pMerge->keep.keptFor.end();
+        int nMoved = 0;
+        static const QJsonObject noFields;
+        const auto fields = dupFields.find(mark.id);
+        const QJsonObject* pFields = fields != dupFields.end() ? &fields->second : bFill ? nullptr : &noFields;
+        if (bMerge && !MergeBeforeDelete(ctx, merger, *pMerge, *pModule, mark, pFields, kept->second, nMoved)) {
+            if (client.WasStopped()) {
+                for (int j = i; j < nMarked; ++j)
+                    left.push_back(marked[static_cast<std::size_t>(j)].nPosition);
+                break;
+            }
+            left.push_back(mark.nPosition);
+            continue;
+        }
         if (client.DeleteEntry(module, id)) {
             ++nDeleted;
+            if (bMerge)
+                pMerge->merged.emplace_back(mark.id, nMoved);
             HELPER_LOG(2, "Deleted %s %s.", pModule->szModule, mark.id.c_str());
             continue;
         }
+        // The duplicate stays: what moved to the record kept goes back to it.
+        if (bMerge && !merger.Undo())
+            ctx.errors.Add(QStringLiteral("The related items of %1 (%2) moved to the record kept could not all be "
+                                          "moved back: %3")
+                               .arg(Describe(module, mark), id, merger.LastUndoError()));
         if (client.WasStopped()) {
             ctx.errors.Add(
                 QStringLiteral("Deleting was stopped after %1 of %2 %3.").arg(nDeleted).arg(nMarked).arg(label));
@@ -287,7 +399,7 @@ template <class Kind> bool Submit(Context& ctx)
         ctx.errors.SetNotDeleted(left);
     ctx.progress.Set(QStringLiteral("Deleted %1 of %2 %3").arg(nDeleted).arg(nMarked).arg(label));
     HELPER_LOG(1, "Deleted %d of %d marked records.", nDeleted, nMarked);
-    return nDeleted == nMarked;
+    return report(nDeleted == nMarked);
 }
 
 template <class Kind> bool Run(Context& ctx)

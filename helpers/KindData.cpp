@@ -101,7 +101,8 @@ bool SameFileContent(const std::string& first, const std::string& second)
 }
 
 template <class Kind>
-bool ReadMarkedRecords(const std::string& path, std::vector<MarkedRecord>& marked, uint32_t& nTotal, QString& error)
+bool ReadMarkedRecords(const std::string& path, std::vector<MarkedRecord>& marked, uint32_t& nTotal, QString& error,
+                       std::map<std::string, int32_t>* pTypes)
 {
     using Record = typename Kind::Record;
     marked.clear();
@@ -141,6 +142,8 @@ bool ReadMarkedRecords(const std::string& path, std::vector<MarkedRecord>& marke
         *pRecord = Record();
         Kind::ReadRecord(file, *pRecord);
         Kind::WriteRecord(check, *pRecord);
+        if (pTypes != nullptr)
+            (*pTypes)[RecordId(*pRecord)] = RecordType(*pRecord);
         if (pRecord->nStatus == SGSTATUS_DELETE) {
             MarkedRecord mark;
             mark.nType = RecordType(*pRecord);
@@ -165,7 +168,11 @@ bool ReadMarkedRecords(const std::string& path, std::vector<MarkedRecord>& marke
     return true;
 }
 
-template bool ReadMarkedRecords<SGAddrKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
-template bool ReadMarkedRecords<SGDateKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
-template bool ReadMarkedRecords<SGTaskKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
-template bool ReadMarkedRecords<SGNoteKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
+template bool ReadMarkedRecords<SGAddrKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&,
+                                            std::map<std::string, int32_t>*);
+template bool ReadMarkedRecords<SGDateKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&,
+                                            std::map<std::string, int32_t>*);
+template bool ReadMarkedRecords<SGTaskKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&,
+                                            std::map<std::string, int32_t>*);
+template bool ReadMarkedRecords<SGNoteKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&,
+                                            std::map<std::string, int32_t>*);

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -118,13 +119,19 @@ private:
 // Reads a data file and collects the records marked for deletion (nStatus 3). The file is trusted
 // only when writing its records back reproduces it byte for byte: a damaged file could otherwise
 // turn stray bytes into a deletion mark and an id. nTotal receives the number of records.
+// pTypes, when given, receives the type of every record by id (the marked ones included).
 template <class Kind>
-bool ReadMarkedRecords(const std::string& path, std::vector<MarkedRecord>& marked, uint32_t& nTotal, QString& error);
+bool ReadMarkedRecords(const std::string& path, std::vector<MarkedRecord>& marked, uint32_t& nTotal, QString& error,
+                       std::map<std::string, int32_t>* pTypes = nullptr);
 
 // True when the two files hold the same bytes.
 bool SameFileContent(const std::string& first, const std::string& second);
 
-extern template bool ReadMarkedRecords<SGAddrKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
-extern template bool ReadMarkedRecords<SGDateKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
-extern template bool ReadMarkedRecords<SGTaskKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
-extern template bool ReadMarkedRecords<SGNoteKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&);
+extern template bool ReadMarkedRecords<SGAddrKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&,
+                                                   std::map<std::string, int32_t>*);
+extern template bool ReadMarkedRecords<SGDateKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&,
+                                                   std::map<std::string, int32_t>*);
+extern template bool ReadMarkedRecords<SGTaskKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&,
+                                                   std::map<std::string, int32_t>*);
+extern template bool ReadMarkedRecords<SGNoteKind>(const std::string&, std::vector<MarkedRecord>&, uint32_t&, QString&,
+                                                   std::map<std::string, int32_t>*);

@@ -420,3 +420,123 @@ bool SugarClient::DeleteEntry(const QString& module, const QString& id)
     HELPER_LOG(1, "The record %s is deleted all the same.", qUtf8Printable(id));
     return true;
 }
+
+bool SugarClient::GetRelationships(const QString& module, const QString& id, const QString& link, QStringList& ids)
+{
+    constexpr int kLinkPage = 200;
+    ids.clear();
+    for (int nOffset = 0;; nOffset += kLinkPage) {
+        const QJsonArray args{m_session,    module, id,        link,    QString(), QJsonArray{QStringLiteral("id")},
+                              QJsonArray(), 0,      QString(), nOffset, kLinkPage};
+        QJsonValue result;
+        if (!Call(QStringLiteral("get_relationships"), args, QStringLiteral("entry_list"), result))
+            return false;
+        const QJsonValue entries = result.toObject().value(QLatin1String("entry_list"));
+        if (!entries.isArray()) {
+            m_error = QStringLiteral("The server %1 sent the %2 of a record in a form that cannot be read.")
+                          .arg(Host(), link);
+            HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+            return false;
+        }
+        for (const QJsonValue entry : entries.toArray()) {
+            const QString relatedId = entry.toObject().value(QLatin1String("id")).toString();
+            if (!relatedId.isEmpty() && !ids.contains(relatedId))
+                ids.append(relatedId);
+        }
+        if (entries.toArray().size() < kLinkPage)
+            return true;
+    }
+}
+
+bool SugarClient::SetRelationship(const QString& module, const QString& id, const QString& link, const QStringList& ids,
+                                  bool bRemove)
+{
+    const QJsonArray args{m_session, module, id, link, QJsonArray::fromStringList(ids), QJsonArray(), bRemove ? 1 : 0};
+    QJsonValue result;
+    if (!Call(QStringLiteral("set_relationship"), args, QStringLiteral("created"), result))
+        return false;
+    const QJsonObject answer = result.toObject();
+    const qint64 nDone = JsonInteger(answer.value(bRemove ? QLatin1String("deleted") : QLatin1String("created")), -1);
+    const qint64 nFailed = JsonInteger(answer.value(QLatin1String("failed")), -1);
+    if (nFailed == 0 && nDone == ids.size())
+        return true;
+    m_error = QStringLiteral("The server did not take the link %1 (%2 of %3 failed).")
+                  .arg(link)
+                  .arg(nFailed < 0 ? ids.size() : nFailed)
+                  .arg(ids.size());
+    HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+    return false;
+}
+
+bool SugarClient::GetEntry(const QString& module, const QString& id, QJsonObject& fields)
+{
+    const QJsonArray args{m_session, module, id, QJsonArray(), QJsonArray(), false};
+    QJsonValue result;
+    if (!Call(QStringLiteral("get_entry"), args, QStringLiteral("entry_list"), result))
+        return false;
+    const QJsonValue values = result.toObject()
+                                  .value(QLatin1String("entry_list"))
+                                  .toArray()
+                                  .at(0)
+                                  .toObject()
+                                  .value(QLatin1String("name_value_list"));
+    QString text;
+    // A deleted or unknown record comes back as a list with a warning in place of its fields.
+    if (!values.isObject() || NameValue(values, QStringLiteral("warning"), text)) {
+        m_error = QStringLiteral("The record %1 of %2 is deleted or does not exist.").arg(id, module);
+        HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+        return false;
+    }
+    fields = values.toObject();
+    return true;
+}
+
+bool SugarClient::SetFields(const QString& module, const QString& id, const QList<QPair<QString, QString>>& values)
+{
+    QJsonArray pairs{QJsonObject{{QStringLiteral("name"), QStringLiteral("id")}, {QStringLiteral("value"), id}}};
+    for (const auto& [name, value] : values)
+        pairs.append(QJsonObject{{QStringLiteral("name"), name}, {QStringLiteral("value"), value}});
+    QJsonValue result;
+    if (!Call(QStringLiteral("set_entry"), QJsonArray{m_session, module, pairs}, QStringLiteral("id"), result))
+        return false;
+    if (result.toObject().value(QLatin1String("id")).toString() == id)
+        return true;
+    m_error = QStringLiteral("The server did not save the record %1 of %2.").arg(id, module);
+    HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+    return false;
+}
+
+bool SugarClient::Query(const QString& module, const QString& query, const QStringList& fields,
+                        QList<QJsonObject>& entries)
+{
+    constexpr int kQueryPage = 100;
+    entries.clear();
+    for (qint64 nOffset = 0;;) {
+        const QJsonArray args{m_session,
+                              module,
+                              query,
+                              QStringLiteral("date_entered ASC, id ASC"),
+                              nOffset,
+                              QJsonArray::fromStringList(fields),
+                              QJsonArray(),
+                              kQueryPage,
+                              0,
+                              false};
+        QJsonValue result;
+        if (!Call(QStringLiteral("get_entry_list"), args, QStringLiteral("result_count"), result))
+            return false;
+        const QJsonValue list = result.toObject().value(QLatin1String("entry_list"));
+        if (!list.isArray()) {
+            m_error =
+                QStringLiteral("The server %1 sent a list of %2 in a form that cannot be read.").arg(Host(), module);
+            HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+            return false;
+        }
+        for (const QJsonValue entry : list.toArray())
+            entries.append(entry.toObject().value(QLatin1String("name_value_list")).toObject());
+        const qint64 nNext = JsonInteger(result.toObject().value(QLatin1String("next_offset")), -1);
+        if (list.toArray().size() < kQueryPage || nNext <= nOffset)
+            return true;
+        nOffset = nNext;
+    }
+}

@@ -48,6 +48,19 @@ public:
     // Reads one record back: bDeleted is set when the server reports it deleted or gone.
     bool IsDeleted(const QString& module, const QString& id, bool& bDeleted);
 
+    // The ids a link of the record holds, every page of them.
+    bool GetRelationships(const QString& module, const QString& id, const QString& link, QStringList& ids);
+    // Adds the ids to a link of the record, or with bRemove takes them off; true only when the
+    // server took every one (it answers a link it cannot use with "failed" and HTTP 200).
+    bool SetRelationship(const QString& module, const QString& id, const QString& link, const QStringList& ids,
+                         bool bRemove);
+    // Every field of a live record (name to value); false for a deleted or unknown one.
+    bool GetEntry(const QString& module, const QString& id, QJsonObject& fields);
+    // Writes fields of an existing record; true when the server answers with the record's id.
+    bool SetFields(const QString& module, const QString& id, const QList<QPair<QString, QString>>& values);
+    // The live records a query finds, every page of them: each entry's name_value_list.
+    bool Query(const QString& module, const QString& query, const QStringList& fields, QList<QJsonObject>& entries);
+
     bool WasStopped() const { return m_bStopped; }
     const QString& LastError() const { return m_error; }
     const QUrl& Endpoint() const { return m_endpoint; }

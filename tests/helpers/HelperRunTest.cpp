@@ -2,6 +2,7 @@
 #include "HelperRun.h"
 #include "FakeSugarServer.h"
 #include "HelpersTestSupport.h"
+#include "MergeFiles.h"
 #include "NoteIds.h"
 #include "SugarCRM/CxSGParamParser.h"
 #include "TempDir.h"
@@ -52,7 +53,8 @@ struct Exchange
     std::string ErrorCount() const { return Ini("SG" + kind + "Err.dat", "Error", "Error.Count"); }
     std::string NotDeleted() const { return Ini("SG" + kind + "Err.dat", "Submit", "NotDeleted"); }
 
-    int Run(HelperKind helperKind, const QString& address, int nOperation, const char* szModules = "")
+    int Run(HelperKind helperKind, const QString& address, int nOperation, const char* szModules = "",
+            bool bKeep = false)
     {
         CxSGParamParser params;
         const std::string operation = std::to_string(nOperation);
@@ -68,6 +70,10 @@ struct Exchange
         params.SetParam(1009, szModules);
         params.SetParam(1010, "3");
         params.SetParam(1011, "1");
+        if (bKeep) {
+            params.SetParam(1012, ("SG" + kind + "Keep.dat").c_str());
+            params.SetParam(1013, ("SG" + kind + "Merged.dat").c_str());
+        }
         const std::string paramPath = Path("SG" + kind + "Param.dat");
         EXPECT_TRUE(params.SaveToFile(paramPath.c_str()));
         return RunHelper(helperKind, paramPath.c_str(), QuickOptions());
@@ -328,6 +334,53 @@ TEST(HelperRun, ADamagedDataFileDeletesNothing)
     EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
     EXPECT_TRUE(server.Requests().isEmpty());
     EXPECT_EQ(exchange.Error(1), "The data file SGAddr.dat is damaged, so nothing was deleted. Load the data again.");
+}
+
+TEST(HelperRun, AMergeThatCannotBeDoneLeavesItsDuplicateAndADamagedKeepFileDeletesNothing)
+{
+    Exchange exchange{{}, "Addr"};
+    WriteContacts(exchange.DataPath(), {{1, "c1"}, {3, "l1"}, {1, "c2"}}, {true, false, true});
+    const auto writeKeep = [&exchange](std::size_t nCut) {
+        CxFile file;
+        ASSERT_TRUE(file.Open(exchange.Path("SGAddrKeep.dat").c_str(), "wb"));
+        file.WriteInt(MergeOption::kMoveLinks);
+        file.WriteInt(1);
+        file.WriteString("c1");
+        file.WriteString("l1");
+        ASSERT_TRUE(file.Finish());
+        std::vector<unsigned char> bytes = ReadBytes(exchange.Path("SGAddrKeep.dat"));
+        bytes.resize(bytes.size() - nCut);
+        WriteBytes(exchange.Path("SGAddrKeep.dat"), bytes);
+    };
+    const auto report = [&exchange] { return ReadBytes(exchange.Path("SGAddrMerged.dat")); };
+    const std::vector<unsigned char> kEmptyReport = {0, 0, 0, 0};
+    FakeSugarServer server([](const FakeSugarServer::Request& request) {
+        if (request.method == QLatin1String("login"))
+            return Body(kLoginOk);
+        if (request.method == QLatin1String("set_entry"))
+            return Body(R"({"id":"c2","entry_list":{}})");
+        return Body("null");
+    });
+
+    // Nothing is sent for a keep file cut short, and the program learns that every marked record stays.
+    writeKeep(1);
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2, "", true), 1);
+    EXPECT_TRUE(server.Requests().isEmpty());
+    EXPECT_EQ(exchange.Error(1), "The keep file SGAddrKeep.dat is damaged, so nothing was deleted.");
+    EXPECT_EQ(exchange.NotDeleted(), "0,2");
+    EXPECT_EQ(report(), kEmptyReport);
+
+    // A contact is not merged into a lead: their links differ. It stays; the one without a record
+    // kept is deleted plainly.
+    writeKeep(0);
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2, "", true), 1);
+    EXPECT_EQ(server.Methods(),
+              (QStringList{QStringLiteral("login"), QStringLiteral("set_entry"), QStringLiteral("logout")}));
+    EXPECT_EQ(exchange.ErrorCount(), "1");
+    EXPECT_NE(exchange.Error(1).find("c1"), std::string::npos) << exchange.Error(1);
+    EXPECT_NE(exchange.Error(1).find("not a record of Contacts"), std::string::npos) << exchange.Error(1);
+    EXPECT_EQ(exchange.NotDeleted(), "0");
+    EXPECT_EQ(report(), kEmptyReport);
 }
 
 TEST(HelperRun, NotesAreDeletedThroughTheIdsOfTheirLoad)

@@ -232,8 +232,9 @@ void Api::writeEntry(JsonWriter& out, const ModuleDef& module, const Record& rec
     out.key(QStringLiteral("name_value_list"));
     bool any = false;
     for (const QString& name : names) {
-        // Unknown fields are left out, and so is an account link the contact does not have.
-        if (!module.field(name) || !record.contains(name)) {
+        // Unknown fields are left out, and so is an account link the contact does not have. A
+        // composed name is there only where a link is read.
+        if ((!module.field(name) && name != QLatin1String("name")) || !record.contains(name)) {
             continue;
         }
         if (!any) {

@@ -26,6 +26,8 @@ public:
 
     // method is matched without regard to case, as PHP's method_exists does.
     ApiReply call(const QString& method, const QJsonValue& restData);
+    // Fault switch: set_relationship fails every id for these "Module/link" names.
+    void setFailingLinks(const QStringList& links) { m_failingLinks = links; }
 
 private:
     struct SaveResult
@@ -53,10 +55,15 @@ private:
     bool save(const ModuleDef& module, const User& user, const QJsonValue& nameValueList, SaveResult* result,
               JsonWriter* echo);
 
+    // A live record of any module, Users included, with the composed "name" of records that have
+    // no name field; false for one that is deleted or unknown.
+    bool relatedRecord(const QString& moduleName, const QString& id, Record* record) const;
+
     static void writeEntry(JsonWriter& out, const ModuleDef& module, const Record& record, const QStringList& fields);
     static ApiReply error(const char* name, int number, const char* description);
     static ApiReply failure();
 
     Store& m_store;
     Sessions& m_sessions;
+    QStringList m_failingLinks;
 };

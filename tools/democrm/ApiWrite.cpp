@@ -166,7 +166,13 @@ bool Api::save(const ModuleDef& module, const User& user, const QJsonValue& name
             echo->key(QStringLiteral("name"));
             echo->string(name);
             echo->key(QStringLiteral("value"));
-            if (value.isString()) {
+            bool number = false;
+            const qint64 integer = def->kind == FieldKind::Int ? value.toString().toLongLong(&number) : 0;
+            if (number) {
+                // The save casts number fields, so a number sent as text comes back as a number.
+                echo->integer(integer);
+            }
+            else if (value.isString()) {
                 const QString text = def->kind == FieldKind::Name ? value.toString().trimmed() : value.toString();
                 echo->string(Entities::encodeForEcho(text));
             }
@@ -239,6 +245,36 @@ ApiReply Api::setEntries(const ApiArgs& args)
     return {200, out.bytes()};
 }
 
+bool Api::relatedRecord(const QString& moduleName, const QString& id, Record* record) const
+{
+    if (moduleName == QLatin1String("Users")) {
+        for (const User& user : m_sessions.users()) {
+            if (user.id == id) {
+                *record = {{QStringLiteral("id"), user.id},
+                           {QStringLiteral("user_name"), user.name},
+                           {QStringLiteral("name"), user.name}};
+                return true;
+            }
+        }
+        return false;
+    }
+    const ModuleDef* module = Modules::find(moduleName);
+    if (!module || !m_store.find(*module, id, record) ||
+        record->value(QStringLiteral("deleted")) != QLatin1String("0")) {
+        return false;
+    }
+    // The name the server composes for records that have no name field of their own.
+    if (record->contains(QStringLiteral("document_name"))) {
+        record->insert(QStringLiteral("name"), record->value(QStringLiteral("document_name")));
+    }
+    else if (record->contains(QStringLiteral("last_name"))) {
+        const QString first = record->value(QStringLiteral("first_name"));
+        const QString last = record->value(QStringLiteral("last_name"));
+        record->insert(QStringLiteral("name"), first.isEmpty() ? last : first + u' ' + last);
+    }
+    return true;
+}
+
 ApiReply Api::setRelationship(const ApiArgs& args)
 {
     ApiReply result;
@@ -246,19 +282,21 @@ ApiReply Api::setRelationship(const ApiArgs& args)
     if (!checkSession(args, &result) || !(module = checkModule(args, &result))) {
         return result;
     }
-    // Only the account-contact link is kept; other links count as failed.
-    const QString link = args.text(3);
-    const bool accountToContacts = module->name == QLatin1String("Accounts") && link == QLatin1String("contacts");
-    const bool contactToAccounts = module->name == QLatin1String("Contacts") && link == QLatin1String("accounts");
+    // A link the module does not have, or a record that is not live, fails every related id.
+    const QString id = args.text(2);
+    const LinkDef* link = Links::find(module->name, args.text(3));
+    Record owner;
+    const bool usable =
+        link && !m_failingLinks.contains(module->name + u'/' + link->name) && relatedRecord(module->name, id, &owner);
     const bool remove = args.truthy(6);
     int created = 0;
     int failed = 0;
     int deleted = 0;
     for (const QJsonValue& related : args.at(4).toArray()) {
-        const QString accountId = accountToContacts ? args.text(2) : ApiArgs::toText(related);
-        const QString contactId = accountToContacts ? ApiArgs::toText(related) : args.text(2);
-        if ((!accountToContacts && !contactToAccounts) ||
-            !m_store.linkAccount(remove ? QString() : accountId, contactId)) {
+        const QString relatedId = ApiArgs::toText(related);
+        Record other;
+        if (!usable || !relatedRecord(link->related, relatedId, &other) ||
+            !m_store.setLink(*link, id, relatedId, remove)) {
             ++failed;
         }
         else if (remove) {
@@ -287,26 +325,50 @@ ApiReply Api::getRelationships(const ApiArgs& args)
     if (!checkSession(args, &result) || !(module = checkModule(args, &result))) {
         return result;
     }
-    QStringList contactIds;
-    if (module->name == QLatin1String("Accounts") && args.text(3) == QLatin1String("contacts")) {
-        if (!m_store.accountContacts(args.text(2), &contactIds)) {
-            return failure();
-        }
+    // The real server dies with a PHP error on the links of a deleted or unknown record.
+    const QString id = args.text(2);
+    Record owner;
+    if (!relatedRecord(module->name, id, &owner)) {
+        return failure();
+    }
+    const LinkDef* link = Links::find(module->name, args.text(3));
+    QStringList relatedIds;
+    if (link && !m_store.linkedIds(*link, id, &relatedIds)) {
+        return failure();
     }
     QStringList fields;
     for (const QJsonValue& field : args.at(5).toArray()) {
         fields.append(ApiArgs::toText(field));
     }
-    const ModuleDef* contacts = Modules::find(QStringLiteral("Contacts"));
+    static const ModuleDef users{
+        QStringLiteral("Users"),
+        QStringLiteral("users"),
+        {{QStringLiteral("id"), FieldKind::Id, QString()}, {QStringLiteral("user_name"), FieldKind::Text, QString()}}};
+    const ModuleDef* related = link ? Modules::find(link->related) : nullptr;
+    if (link && !related) {
+        related = &users;
+    }
+    qint64 skip = qMax<qint64>(0, args.integer(9, 0));
+    const qint64 limit = args.integer(10, 0);
+    qint64 written = 0;
     JsonWriter out;
     out.beginObject();
     out.key(QStringLiteral("entry_list"));
     out.beginArray();
-    for (const QString& contactId : contactIds) {
+    for (const QString& relatedId : relatedIds) {
         Record record;
-        if (m_store.find(*contacts, contactId, &record)) {
-            writeEntry(out, *contacts, record, fields);
+        if (!relatedRecord(related->name, relatedId, &record)) {
+            continue;
         }
+        if (skip > 0) {
+            --skip;
+            continue;
+        }
+        if (limit > 0 && written == limit) {
+            break;
+        }
+        writeEntry(out, *related, record, fields);
+        ++written;
     }
     out.endArray();
     out.key(QStringLiteral("relationship_list"));

@@ -19,6 +19,7 @@ const QString kMethod = QStringLiteral("fault-method");
 const QString kLatency = QStringLiteral("latency-ms");
 const QString kSessionUses = QStringLiteral("session-expires-after");
 const QString kRefuseLogin = QStringLiteral("refuse-login");
+const QString kFailLink = QStringLiteral("fail-link");
 
 bool readNumber(const QString& text, qint64 low, qint64 high, qint64* number)
 {
@@ -120,6 +121,10 @@ QList<QCommandLineOption> FaultPlan::options()
                         "error 11, Invalid Session ID."),
          n},
         {kRefuseLogin, QStringLiteral("Refuse every login as for a wrong password (error 10, Invalid Login).")},
+        {kFailLink,
+         QStringLiteral("Fault: set_relationship on this link answers every id as failed, as the real server "
+                        "answers a link it cannot add, e.g. Contacts/prospect_lists. May be given more than once."),
+         QStringLiteral("Module/link")},
     };
 }
 
@@ -165,6 +170,15 @@ bool FaultPlan::read(const QCommandLineParser& parser, FaultPlan* plan, QString*
         plan->sessionUses = static_cast<int>(uses);
     }
     plan->refuseLogin = parser.isSet(kRefuseLogin);
+    for (const QString& link : parser.values(kFailLink)) {
+        const QStringList parts = link.split(u'/');
+        if (parts.size() != 2 || parts.at(0).isEmpty() || parts.at(1).isEmpty()) {
+            *error =
+                QStringLiteral("--fail-link must name a module and a link such as Contacts/calls, not %1").arg(link);
+            return false;
+        }
+        plan->failLinks.append(link);
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QCommandLineParser;
@@ -44,6 +45,7 @@ struct FaultPlan
     int latencyMs = 0;
     int sessionUses = 0; // requests a session serves before it expires; 0 for no limit
     bool refuseLogin = false;
+    QStringList failLinks; // "Module/link": set_relationship fails every id given for that link
 
     static QList<QCommandLineOption> options();
     // Reads the options() from a parser that has parsed the command line.

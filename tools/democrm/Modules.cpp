@@ -161,6 +161,39 @@ QVector<ModuleDef> build()
     addCommon(notes.fields);
     modules.append(notes);
 
+    // Modules kept only so far as the links of the ones above need them.
+    ModuleDef opportunities{QStringLiteral("Opportunities"), QStringLiteral("opportunities"), {}};
+    add(opportunities.fields, {"id"}, K::Id);
+    add(opportunities.fields, {"name"}, K::Name);
+    add(opportunities.fields, {"amount"}, K::Int);
+    add(opportunities.fields, {"sales_stage"}, K::Text);
+    add(opportunities.fields, {"date_closed"}, K::Date);
+    add(opportunities.fields, {"account_id"}, K::Id);
+    addCommon(opportunities.fields);
+    modules.append(opportunities);
+
+    ModuleDef cases{QStringLiteral("Cases"), QStringLiteral("cases"), {}};
+    add(cases.fields, {"id"}, K::Id);
+    add(cases.fields, {"name"}, K::Name);
+    add(cases.fields, {"status"}, K::Text);
+    add(cases.fields, {"account_id"}, K::Id);
+    addCommon(cases.fields);
+    modules.append(cases);
+
+    ModuleDef documents{QStringLiteral("Documents"), QStringLiteral("documents"), {}};
+    add(documents.fields, {"id"}, K::Id);
+    add(documents.fields, {"document_name"}, K::Name);
+    add(documents.fields, {"status_id"}, K::Text);
+    addCommon(documents.fields);
+    modules.append(documents);
+
+    ModuleDef prospectLists{QStringLiteral("ProspectLists"), QStringLiteral("prospect_lists"), {}};
+    add(prospectLists.fields, {"id"}, K::Id);
+    add(prospectLists.fields, {"name"}, K::Name);
+    add(prospectLists.fields, {"list_type"}, K::Text);
+    addCommon(prospectLists.fields);
+    modules.append(prospectLists);
+
     return modules;
 }
 } // namespace

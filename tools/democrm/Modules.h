@@ -43,7 +43,7 @@ struct ModuleDef
 
 namespace Modules
 {
-// The seven modules, in the order the tables are created.
+// The modules, in the order the tables are created: the seven the helpers read first.
 const QVector<ModuleDef>& all();
 // Null for an unknown key; keys are case-sensitive like the real server's.
 const ModuleDef* find(const QString& moduleName);

@@ -112,6 +112,14 @@ public:
         return id;
     }
 
+    // Links two records as set_relationship does.
+    void relate(const char* szModule, const char* szLink, const QString& id, const QString& relatedId)
+    {
+        m_ok =
+            m_ok && m_store.setLink(*Links::find(QLatin1String(szModule), QLatin1String(szLink)), id, relatedId, false);
+    }
+
+    const QString& userId() const { return m_userId; }
     bool ok() const { return m_ok; }
 
 private:
@@ -188,6 +196,7 @@ public:
     bool ok() const { return m_seeder.ok(); }
 
 private:
+    void invite(const QString& callId, const Values& call);
     static const ModuleDef& module(const char* szName) { return *Modules::find(QLatin1String(szName)); }
 
     Seeder m_seeder;
@@ -322,11 +331,19 @@ void DemoData::addCalls()
         v.insert(QStringLiteral("duration_minutes"), i % 2 ? QStringLiteral("30") : QStringLiteral("15"));
         v.insert(QStringLiteral("direction"), i % 3 ? QStringLiteral("Outbound") : QStringLiteral("Inbound"));
         values.append(v);
-        m_seeder.add(calls, v, m_minute += kCallStep);
+        invite(m_seeder.add(calls, v, m_minute += kCallStep), v);
     }
     for (int k = 0; k < 10; ++k) {
-        m_seeder.add(calls, values.at(k * 13 + 4), m_minute += kCallStep);
+        invite(m_seeder.add(calls, values.at(k * 13 + 4), m_minute += kCallStep), values.at(k * 13 + 4));
     }
+}
+
+// The contact a call is about and the user are invited to it, so that merging copies of calls (or
+// of contacts) has links to move.
+void DemoData::invite(const QString& callId, const Values& call)
+{
+    m_seeder.relate("Calls", "contacts", callId, call.value(QStringLiteral("parent_id")).toString());
+    m_seeder.relate("Calls", "users", callId, m_seeder.userId());
 }
 
 // 100 meetings, one in four with an account as parent; 15 repeated once and 5 twice more.

@@ -95,7 +95,11 @@ bool Store::open(const QString& path)
            run(QStringLiteral(
                "CREATE INDEX IF NOT EXISTS accounts_contacts_contact ON accounts_contacts (contact_id)")) &&
            run(QStringLiteral(
-               "CREATE INDEX IF NOT EXISTS accounts_contacts_account ON accounts_contacts (account_id)"));
+               "CREATE INDEX IF NOT EXISTS accounts_contacts_account ON accounts_contacts (account_id)")) &&
+           run(QStringLiteral("CREATE TABLE IF NOT EXISTS relationships (relation TEXT, left_id TEXT, right_id TEXT, "
+                              "deleted INTEGER DEFAULT 0)")) &&
+           run(QStringLiteral("CREATE INDEX IF NOT EXISTS relationships_left ON relationships (left_id)")) &&
+           run(QStringLiteral("CREATE INDEX IF NOT EXISTS relationships_right ON relationships (right_id)"));
 }
 
 bool Store::clear()
@@ -106,7 +110,7 @@ bool Store::clear()
         }
     }
     return run(QStringLiteral("DELETE FROM email_addresses")) && run(QStringLiteral("DELETE FROM email_links")) &&
-           run(QStringLiteral("DELETE FROM accounts_contacts"));
+           run(QStringLiteral("DELETE FROM accounts_contacts")) && run(QStringLiteral("DELETE FROM relationships"));
 }
 
 bool Store::isEmpty()
@@ -303,7 +307,102 @@ bool Store::unlinkDeleted(const ModuleDef& module, const QString& id)
     return run(QStringLiteral("UPDATE email_links SET deleted = 1 WHERE bean_id = ? AND bean_module = ?"),
                {id, module.name}) &&
            run(QStringLiteral("UPDATE accounts_contacts SET deleted = 1 WHERE contact_id = ? OR account_id = ?"),
-               {id, id});
+               {id, id}) &&
+           run(QStringLiteral("UPDATE relationships SET deleted = 1 WHERE left_id = ? OR right_id = ?"), {id, id});
+}
+
+bool Store::linkedIds(const LinkDef& link, const QString& id, QStringList* relatedIds)
+{
+    QSqlQuery query(m_db);
+    switch (link.store) {
+    case LinkStore::AccountContact:
+        if (link.module == QLatin1String("Accounts")) {
+            return accountContacts(id, relatedIds);
+        }
+        query.prepare(QStringLiteral("SELECT ac.account_id FROM accounts_contacts ac JOIN accounts a ON a.id = "
+                                     "ac.account_id WHERE ac.contact_id = ? AND ac.deleted = 0 AND a.deleted = '0' "
+                                     "ORDER BY ac.rowid DESC LIMIT 1"));
+        query.addBindValue(id);
+        break;
+    case LinkStore::Table:
+        query.prepare(QStringLiteral("SELECT %1 FROM relationships WHERE relation = ? AND %2 = ? AND deleted = 0 "
+                                     "ORDER BY rowid")
+                          .arg(link.left ? QStringLiteral("right_id") : QStringLiteral("left_id"),
+                               link.left ? QStringLiteral("left_id") : QStringLiteral("right_id")));
+        query.addBindValue(link.key);
+        query.addBindValue(id);
+        break;
+    case LinkStore::Field:
+        query.prepare(QStringLiteral("SELECT id FROM %1 WHERE %2 = ? AND deleted = '0' ORDER BY rowid")
+                          .arg(quoted(Modules::find(link.related)->table), quoted(link.key)));
+        query.addBindValue(id);
+        break;
+    case LinkStore::Parent:
+        query.prepare(QStringLiteral("SELECT id FROM %1 WHERE parent_type = ? AND parent_id = ? AND deleted = '0' "
+                                     "ORDER BY rowid")
+                          .arg(quoted(Modules::find(link.related)->table)));
+        query.addBindValue(link.module);
+        query.addBindValue(id);
+        break;
+    }
+    if (!exec(query)) {
+        return false;
+    }
+    while (query.next()) {
+        relatedIds->append(query.value(0).toString());
+    }
+    return true;
+}
+
+bool Store::setLink(const LinkDef& link, const QString& id, const QString& relatedId, bool remove)
+{
+    switch (link.store) {
+    case LinkStore::AccountContact: {
+        const bool fromAccount = link.module == QLatin1String("Accounts");
+        return linkAccount(remove ? QString() : (fromAccount ? id : relatedId), fromAccount ? relatedId : id);
+    }
+    case LinkStore::Table: {
+        const QString leftId = link.left ? id : relatedId;
+        const QString rightId = link.left ? relatedId : id;
+        if (remove) {
+            return run(QStringLiteral(
+                           "UPDATE relationships SET deleted = 1 WHERE relation = ? AND left_id = ? AND right_id = ?"),
+                       {link.key, leftId, rightId});
+        }
+        QSqlQuery query(m_db);
+        query.prepare(QStringLiteral("SELECT 1 FROM relationships WHERE relation = ? AND left_id = ? AND right_id = ? "
+                                     "AND deleted = 0"));
+        query.addBindValue(link.key);
+        query.addBindValue(leftId);
+        query.addBindValue(rightId);
+        if (!exec(query)) {
+            return false;
+        }
+        return query.next() ||
+               run(QStringLiteral("INSERT INTO relationships (relation, left_id, right_id) VALUES (?, ?, ?)"),
+                   {link.key, leftId, rightId});
+    }
+    case LinkStore::Field: {
+        const QString table = quoted(Modules::find(link.related)->table);
+        if (remove) {
+            return run(QStringLiteral("UPDATE %1 SET %2 = NULL WHERE id = ? AND %2 = ?").arg(table, quoted(link.key)),
+                       {relatedId, id});
+        }
+        return run(QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?").arg(table, quoted(link.key)), {id, relatedId});
+    }
+    case LinkStore::Parent: {
+        const QString table = quoted(Modules::find(link.related)->table);
+        if (remove) {
+            return run(QStringLiteral("UPDATE %1 SET parent_type = NULL, parent_id = NULL WHERE id = ? AND "
+                                      "parent_type = ? AND parent_id = ?")
+                           .arg(table),
+                       {relatedId, link.module, id});
+        }
+        return run(QStringLiteral("UPDATE %1 SET parent_type = ?, parent_id = ? WHERE id = ?").arg(table),
+                   {link.module, id, relatedId});
+    }
+    }
+    return false;
 }
 
 bool Store::accountContacts(const QString& accountId, QStringList* contactIds)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Links.h"
 #include "Modules.h"
 #include "QueryFilter.h"
 
@@ -49,9 +50,14 @@ public:
     // every record shows, as on the real server.
     bool setEmail(const ModuleDef& module, const QString& id, int slot, const QString& address);
     bool linkAccount(const QString& accountId, const QString& contactId);
-    // What deleting a record also removes: its e-mail links and account links.
+    // What deleting a record also removes: its e-mail links, account links and relationship rows.
     bool unlinkDeleted(const ModuleDef& module, const QString& id);
     bool accountContacts(const QString& accountId, QStringList* contactIds);
+    // The ids a link of the record holds, in the order they were linked. Table rows are listed
+    // whether or not the record at the other end is still live; the other kinds list live ones.
+    bool linkedIds(const LinkDef& link, const QString& id, QStringList* relatedIds);
+    // Adds or removes one link; the related record is known to exist.
+    bool setLink(const LinkDef& link, const QString& id, const QString& relatedId, bool remove);
     // Live calls, meetings, tasks or notes whose parent is the given record.
     bool isParentOfActivities(const QString& parentType, const QString& id, bool* parent);
 

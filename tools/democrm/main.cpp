@@ -87,6 +87,7 @@ int main(int argc, char* argv[])
     }
 
     Api api(store, sessions);
+    api.setFailingLinks(options.faults.failLinks);
     Server server(api, options.faults);
     const quint16 port = server.listen(options.address, options.port);
     if (port == 0) {
