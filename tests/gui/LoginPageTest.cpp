@@ -191,8 +191,13 @@ TEST_F(LoginPageTest, AFailedLoadSaysWhyBelowItsFixedMessage)
 
     // A helper that never ran says so in the runner's words.
     WriteStandinScript(DataFolder(), "Addr", "crash\n");
+#ifdef _WIN32
+    const QString crash = QStringLiteral("access violation (exception 0xC0000005)");
+#else
+    const QString crash = QStringLiteral("Segmentation fault");
+#endif
     MessageBox::Expect(MessageBox::Kind::Info,
-                       kLoadFailed + QStringLiteral("\n\nQuorvel.SGAddrUtil.exe ended abnormally: Segmentation fault"));
+                       kLoadFailed + QStringLiteral("\n\nQuorvel.SGAddrUtil.exe ended abnormally: ") + crash);
     ClickNext();
     EXPECT_EQ(m_pMain->Step(), StepLogin);
 }

@@ -303,8 +303,9 @@ TEST(WaitWindowNativeTest, WindowShowsThePictureInTheMiddleOfTheScreen)
     EXPECT_EQ(shown.copy(1, 1, kClientWidth, kClientHeight), expected);
 #ifdef _WIN32
     // Windows draws the thin border itself, in the colour of the system's window frames.
-    EXPECT_EQ(shown.pixel(0, 0), qRgb(GetRValue(GetSysColor(COLOR_WINDOWFRAME)), GetGValue(GetSysColor(COLOR_WINDOWFRAME)),
-                                      GetBValue(GetSysColor(COLOR_WINDOWFRAME))));
+    EXPECT_EQ(shown.pixel(0, 0),
+              qRgb(GetRValue(GetSysColor(COLOR_WINDOWFRAME)), GetGValue(GetSysColor(COLOR_WINDOWFRAME)),
+                   GetBValue(GetSysColor(COLOR_WINDOWFRAME))));
     ExpectWin32WaitWindow(nWaitThread.load(), QRect(nLeft, nTop, kWindowWidth, kWindowHeight));
 #else
     EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0)) << "the thin frame";

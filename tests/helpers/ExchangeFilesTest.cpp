@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "ExchangeFiles.h"
 #include "HelperJob.h"
+#include "HelpersTestSupport.h"
 #include "MergeFiles.h"
 #include "NoteIds.h"
 #include "TempDir.h"
 #include "misc/CxFile.h"
 #include "misc/CxIniUtil.h"
-#include "HelpersTestSupport.h"
 #include "platform/Platform.h"
 
 #include <gtest/gtest.h>

@@ -37,6 +37,27 @@ std::string SystemErrorText(DWORD nError)
     return text;
 }
 
+// The words for the exceptions a crashing program most often ends with; the number alone for others.
+const char* ExceptionName(DWORD nCode)
+{
+    switch (nCode) {
+    case 0xC0000005u:
+        return "access violation";
+    case 0xC000001Du:
+        return "illegal instruction";
+    case 0xC0000094u:
+        return "integer division by zero";
+    case 0xC00000FDu:
+        return "stack overflow";
+    case 0xC0000409u:
+        return "stack buffer overrun";
+    case 0xC0000017u:
+        return "out of memory";
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace
 
 ProcessHandle* StartProcess(const std::string& commandLine, std::string& errorText)
@@ -101,7 +122,12 @@ bool GetProcessExit(ProcessHandle* process, ProcessExit& exit)
     exit.bAbnormal = nCode >= 0xC0000000u;
     char szHex[16];
     std::snprintf(szHex, sizeof szHex, "0x%08lX", static_cast<unsigned long>(nCode));
-    exit.text = exit.bAbnormal ? std::string("exception ") + szHex : "exit code " + std::to_string(nCode);
+    if (!exit.bAbnormal)
+        exit.text = "exit code " + std::to_string(nCode);
+    else if (const char* szName = ExceptionName(nCode))
+        exit.text = std::string(szName) + " (exception " + szHex + ")";
+    else
+        exit.text = std::string("exception ") + szHex;
     return true;
 }
 
