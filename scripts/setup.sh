@@ -10,8 +10,8 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev libx11-dev fonts-dejavu-core
     qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
     xvfb xauth
-    mingw-w64 wine wine64 librsvg2-bin
-    dpkg-dev desktop-file-utils appstream x11-utils
+    mingw-w64 wine wine64 librsvg2-bin imagemagick nsis
+    dpkg-dev desktop-file-utils appstream x11-utils ccache
 )
 
 missing=()
