@@ -9,13 +9,21 @@ if(NOT TARGET veltrane OR NOT TARGET helper_addr OR NOT TARGET helper_date OR NO
     return()
 endif()
 
-# The program looks for its helpers and its user guide in its own folder (/proc/self/exe), so all
-# three live together in a private folder, and /usr/bin only holds a link to the program.
-set(VELTRANE_INSTALL_PROGRAM_DIR lib/veltrane)
+# The program looks for its helpers and its user guide in its own folder, so all three live
+# together: on Linux in a private folder, with only a link to the program in /usr/bin; on Windows in
+# the program's folder under Program Files, with the DLLs and plugins of Qt beside them.
+if(WIN32)
+    set(VELTRANE_INSTALL_PROGRAM_DIR .)
+else()
+    set(VELTRANE_INSTALL_PROGRAM_DIR lib/veltrane)
+endif()
 install(TARGETS veltrane helper_addr helper_date helper_task helper_note
     RUNTIME DESTINATION ${VELTRANE_INSTALL_PROGRAM_DIR} COMPONENT veltrane)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/UserGuide.html
     DESTINATION ${VELTRANE_INSTALL_PROGRAM_DIR} COMPONENT veltrane)
+if(WIN32)
+    veltrane_install_windows_runtime(${VELTRANE_INSTALL_PROGRAM_DIR} veltrane)
+endif()
 
 if(UNIX AND NOT APPLE)
     # Relative, so that it points into the same tree wherever the package is staged.

@@ -32,6 +32,9 @@ foreach(dir ${VELTRANE_WINDOWS_DLL_DIRS})
     list(APPEND wine_dirs ${dir})
 endforeach()
 string(REPLACE ";" "\\;" VELTRANE_WINEPATH "${wine_dirs}")
+# The same for the scripts that run our Windows programs by hand.
+list(JOIN wine_dirs ";" wine_path)
+file(WRITE ${CMAKE_BINARY_DIR}/winepath.txt "${wine_path}\n")
 
 function(veltrane_install_windows_runtime destination component)
     foreach(dll ${VELTRANE_QT_DLLS})

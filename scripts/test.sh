@@ -2,11 +2,15 @@
 # Sets up the machine, checks the formatting, builds everything, runs clang-tidy over the core and
 # runs every test: a short fuzzing run, the unit tests under the address and undefined-behaviour
 # sanitizers, every test of the debug build, the Debian package installed, started and removed,
-# and the Windows build's unit tests under Wine.
+# the Windows build's tests under Wine, and the Windows installer installed, started and removed
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+
+# ccache keys on paths relative to the checkout, so a clone elsewhere still finds its objects.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 
 # Every source as the repository's .clang-format has it; scripts/format.sh mends a drift.
 bash scripts/format.sh --check
@@ -31,5 +35,7 @@ ctest --preset debug
 bash scripts/package.sh deb
 bash scripts/test-deb.sh
 
-# The Windows half: the core, the stand-in helper and the unit tests cross-built and run under Wine.
+# The Windows half: everything cross-built and run under Wine, then the installer as a user gets it.
 bash scripts/test-windows.sh
+bash scripts/package.sh windows
+bash scripts/test-windows-setup.sh
