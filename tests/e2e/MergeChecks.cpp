@@ -20,7 +20,8 @@ LinkSets ReadLinks(CrmSession& crm, const std::vector<std::pair<QString, QString
     return links;
 }
 
-void ExpectLinksMoved(const LinkSets& before, const LinkSets& after, const std::vector<std::pair<QString, QString>>& records,
+void ExpectLinksMoved(const LinkSets& before, const LinkSets& after,
+                      const std::vector<std::pair<QString, QString>>& records,
                       const std::map<std::string, std::string>& keptFor)
 {
     for (const auto& [module, id] : records) {

@@ -23,7 +23,8 @@ LinkSets ReadLinks(CrmSession& crm, const std::vector<std::pair<QString, QString
 
 // Each record of keptFor (duplicate id -> id kept) must hold, on its record kept, the links the
 // two had before together with those of the other duplicates merged into the same record.
-void ExpectLinksMoved(const LinkSets& before, const LinkSets& after, const std::vector<std::pair<QString, QString>>& records,
+void ExpectLinksMoved(const LinkSets& before, const LinkSets& after,
+                      const std::vector<std::pair<QString, QString>>& records,
                       const std::map<std::string, std::string>& keptFor);
 
 // A record changed only where it named a merged duplicate and now names the record kept; and

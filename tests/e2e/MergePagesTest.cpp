@@ -15,6 +15,7 @@
 #include "misc/CxList.h"
 
 #include <QTest>
+#include <QThread>
 
 #include <algorithm>
 #include <filesystem>
@@ -60,15 +61,16 @@ protected:
         // program deletes after the run, can be checked.
         const fs::path target = fs::path(VELTRANE_FAULT_DIR) / "Quorvel.SGAddrUtil.exe";
         fs::remove(target);
-        WriteText(target.string(), std::string("#!/bin/sh\ncp \"$1\" \"$1.copy\"\nexec \"") +
-                                       VELTRANE_REAL_ADDR_HELPER + "\" \"$@\"\n");
+        WriteText(target.string(),
+                  std::string("#!/bin/sh\ncp \"$1\" \"$1.copy\"\nexec \"") + VELTRANE_REAL_ADDR_HELPER + "\" \"$@\"\n");
         fs::permissions(target, fs::perms::owner_all);
     }
 
     // Two groups of duplicate contacts and one contact alone, each with calls and meetings it is
     // invited to and the parent of, tasks and notes that name it, and for some an account and a
-    // target list.
-    void Build()
+    // target list. The last of each group is saved a second later, so it is the record kept.
+    // faults, when given, are democrm's switches for the run after the data is made.
+    void Build(const QStringList& faults = {})
     {
         QString error;
         ASSERT_TRUE(m_server.start({QStringLiteral("--db"), QString::fromStdString(m_dir.file("crm.sqlite"))}, &error))
@@ -112,6 +114,14 @@ protected:
                 crm.Relate("Contacts", id, "accounts", account);
             if (nItem == 1 || nItem == 5)
                 crm.Relate("Contacts", id, "prospect_lists", list);
+            if (nItem == 1 || nItem == 4)
+                QThread::msleep(1100);
+        }
+        if (!faults.isEmpty()) {
+            m_server.stop();
+            ASSERT_TRUE(m_server.start(
+                QStringList{QStringLiteral("--db"), QString::fromStdString(m_dir.file("crm.sqlite"))} + faults, &error))
+                << error.toStdString();
         }
         m_crm = std::make_unique<CrmSession>(m_server.baseUrl());
     }
@@ -158,6 +168,21 @@ protected:
     std::unique_ptr<CrmSession> m_crm;
 };
 
+// The empty fields of each record kept take the value its duplicates have.
+std::map<std::string, std::map<std::string, QString>> Fills(const ServerTable& before,
+                                                            const std::map<std::string, std::string>& keptFor)
+{
+    std::map<std::string, std::map<std::string, QString>> filled;
+    for (const auto& [dup, kept] : keptFor) {
+        for (const char* szField : kFillable) {
+            const QString value = FieldText(before.at("Contacts/" + dup), szField);
+            if (FieldText(before.at("Contacts/" + kept), szField).isEmpty() && !value.isEmpty())
+                filled["Contacts/" + kept][szField] = value;
+        }
+    }
+    return filled;
+}
+
 std::string Name(const ServerTable& table, const std::string& id)
 {
     const QJsonObject& fields = table.at("Contacts/" + id);
@@ -180,15 +205,7 @@ TEST_F(MergePagesTest, BothOptionsMoveEveryRelatedItemFillEmptyFieldsAndBackUpTh
     const std::string memo = Memo();
     const ServerTable after = Snapshot();
 
-    // The empty fields of each record kept take the value its duplicates have.
-    std::map<std::string, std::map<std::string, QString>> filled;
-    for (const auto& [dup, kept] : keptFor) {
-        for (const char* szField : kFillable) {
-            const QString value = FieldText(before.at("Contacts/" + dup), szField);
-            if (FieldText(before.at("Contacts/" + kept), szField).isEmpty() && !value.isEmpty())
-                filled["Contacts/" + kept][szField] = value;
-        }
-    }
+    const auto filled = Fills(before, keptFor);
     ASSERT_FALSE(filled.empty());
     for (const auto& [key, fields] : filled) {
         for (const auto& [field, value] : fields)
@@ -213,9 +230,8 @@ TEST_F(MergePagesTest, BothOptionsMoveEveryRelatedItemFillEmptyFieldsAndBackUpTh
                 FieldText(fields, "parent_id").toStdString() == dup)
                 ++nMoved;
         }
-        const std::string line =
-            "\tMerged " + Name(before, dup) + " into " + Name(before, kept) + ": " + std::to_string(nMoved) +
-            " related items moved.";
+        const std::string line = "\tMerged " + Name(before, dup) + " into " + Name(before, kept) + ": " +
+                                 std::to_string(nMoved) + " related items moved.";
         EXPECT_NE(memo.find(line), std::string::npos) << line << memo;
     }
 
@@ -265,6 +281,44 @@ TEST_F(MergePagesTest, WithBothOptionsOffTheSameDataIsDeletedPlainly)
     EXPECT_EQ(SentParams().size(), 12u);
     EXPECT_FALSE(fs::exists(DataFolder() + "SGAddrKeep.dat"));
     EXPECT_FALSE(fs::exists(DataFolder() + "SGAddrMerged.dat"));
+}
+
+TEST_F(MergePagesTest, ADuplicateWhoseMergeTheServerRefusesStaysWholeAndIsReportedNotDeleted)
+{
+    // The first contact is the only duplicate on a target list, whose links the server refuses.
+    Build({QStringLiteral("--fail-link"), QStringLiteral("Contacts/prospect_lists")});
+    AppSettings.MergeMoveRelated = true;
+    AppSettings.MergeFillEmpty = true;
+    const LinkSets linksBefore = ReadLinks(*m_crm, Contacts());
+    const ServerTable before = Snapshot();
+    std::map<std::string, std::string> keptFor;
+    LoadAndDelete(keptFor);
+    if (HasFatalFailure())
+        return;
+    const std::string refused = m_contacts[0].toStdString();
+    const std::string keptDora = m_contacts[1].toStdString();
+    ASSERT_EQ(keptFor[refused], keptDora);
+    std::map<std::string, std::string> merged = keptFor;
+    merged.erase(refused);
+
+    // It and the record it was to merge into are as they were, links and fields; the others merged.
+    const ServerTable after = Snapshot();
+    ExpectOnlyRepointedOrFilled(before, after, merged, Fills(before, merged));
+    const LinkSets linksAfter = ReadLinks(*m_crm, Contacts(merged));
+    for (const std::string& id : {refused, keptDora}) {
+        for (const QString& link : MergeLinksOf(QStringLiteral("Contacts"))) {
+            const std::string key = "Contacts/" + id + '/' + link.toStdString();
+            EXPECT_EQ(linksAfter.at(key), linksBefore.at(key)) << key;
+        }
+    }
+    ExpectLinksMoved(linksBefore, linksAfter, Contacts(), merged);
+
+    const std::string memo = Memo();
+    EXPECT_NE(memo.find("\tNot deleted: Dora Dup <dora@x.org>"), std::string::npos) << memo;
+    EXPECT_EQ(memo.find("Merged Dora"), std::string::npos) << memo;
+    EXPECT_NE(memo.find("\t2 of 3 duplicate contact items were confirmed deleted by SugarCRM."), std::string::npos)
+        << memo;
+    EXPECT_NE(memo.find("prospect_lists"), std::string::npos) << memo;
 }
 
 } // namespace
