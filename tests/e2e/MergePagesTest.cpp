@@ -146,6 +146,25 @@ protected:
         ASSERT_EQ(keptFor.size(), 3u);
     }
 
+    // The server before the cleaning, and for each ticked contact the id it merges into.
+    struct Run
+    {
+        LinkSets linksBefore;
+        ServerTable before;
+        std::map<std::string, std::string> keptFor;
+    };
+
+    // Builds the data set, sets both merge options to bMerge and cleans through the pages.
+    void Clean(Run& run, bool bMerge, const QStringList& faults = {})
+    {
+        Build(faults);
+        AppSettings.MergeMoveRelated = bMerge;
+        AppSettings.MergeFillEmpty = bMerge;
+        run.linksBefore = ReadLinks(*m_crm, Contacts());
+        run.before = Snapshot();
+        LoadAndDelete(run.keptFor);
+    }
+
     // The contacts of the data set, but those gone: the server has no links of a deleted record.
     std::vector<std::pair<QString, QString>> Contacts(const std::map<std::string, std::string>& gone = {}) const
     {
@@ -193,15 +212,11 @@ std::string Name(const ServerTable& table, const std::string& id)
 
 TEST_F(MergePagesTest, BothOptionsMoveEveryRelatedItemFillEmptyFieldsAndBackUpTheDeleted)
 {
-    Build();
-    AppSettings.MergeMoveRelated = true;
-    AppSettings.MergeFillEmpty = true;
-    const LinkSets linksBefore = ReadLinks(*m_crm, Contacts());
-    const ServerTable before = Snapshot();
-    std::map<std::string, std::string> keptFor;
-    LoadAndDelete(keptFor);
+    Run run;
+    Clean(run, true);
     if (HasFatalFailure())
         return;
+    const auto& [linksBefore, before, keptFor] = run;
     const std::string memo = Memo();
     const ServerTable after = Snapshot();
 
@@ -257,13 +272,11 @@ TEST_F(MergePagesTest, BothOptionsMoveEveryRelatedItemFillEmptyFieldsAndBackUpTh
 
 TEST_F(MergePagesTest, WithBothOptionsOffTheSameDataIsDeletedPlainly)
 {
-    Build();
-    const LinkSets linksBefore = ReadLinks(*m_crm, Contacts());
-    const ServerTable before = Snapshot();
-    std::map<std::string, std::string> keptFor;
-    LoadAndDelete(keptFor);
+    Run run;
+    Clean(run, false);
     if (HasFatalFailure())
         return;
+    const auto& [linksBefore, before, keptFor] = run;
 
     // Only the ticked contacts are gone; every other record and every link of the contacts left is
     // as it was.
@@ -286,18 +299,14 @@ TEST_F(MergePagesTest, WithBothOptionsOffTheSameDataIsDeletedPlainly)
 TEST_F(MergePagesTest, ADuplicateWhoseMergeTheServerRefusesStaysWholeAndIsReportedNotDeleted)
 {
     // The first contact is the only duplicate on a target list, whose links the server refuses.
-    Build({QStringLiteral("--fail-link"), QStringLiteral("Contacts/prospect_lists")});
-    AppSettings.MergeMoveRelated = true;
-    AppSettings.MergeFillEmpty = true;
-    const LinkSets linksBefore = ReadLinks(*m_crm, Contacts());
-    const ServerTable before = Snapshot();
-    std::map<std::string, std::string> keptFor;
-    LoadAndDelete(keptFor);
+    Run run;
+    Clean(run, true, {QStringLiteral("--fail-link"), QStringLiteral("Contacts/prospect_lists")});
     if (HasFatalFailure())
         return;
+    const auto& [linksBefore, before, keptFor] = run;
     const std::string refused = m_contacts[0].toStdString();
     const std::string keptDora = m_contacts[1].toStdString();
-    ASSERT_EQ(keptFor[refused], keptDora);
+    ASSERT_EQ(keptFor.at(refused), keptDora);
     std::map<std::string, std::string> merged = keptFor;
     merged.erase(refused);
 
