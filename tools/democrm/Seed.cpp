@@ -362,6 +362,7 @@ void DemoData::addMeetings()
     constexpr int kSubjectShift = 7;
     const ModuleDef& meetings = module("Meetings");
     QVector<Values> values;
+    QStringList ids;
     for (int i = 0; i < 100; ++i) {
         const bool withAccount = i % 4 == 0;
         Values v =
@@ -372,14 +373,22 @@ void DemoData::addMeetings()
         v.insert(QStringLiteral("duration_minutes"), QStringLiteral("0"));
         v.insert(QStringLiteral("location"), text(kCities[i % countOf(kCities)]));
         values.append(v);
-        m_seeder.add(meetings, v, m_minute += kMeetingStep);
+        ids.append(m_seeder.add(meetings, v, m_minute += kMeetingStep));
     }
+    // Each repeated meeting and each of its copies invites a contact of its own, so that merging
+    // any of them into another moves one link.
+    int invitee = 0;
+    const auto inviteOwn = [this, &invitee](const QString& meetingId) {
+        m_seeder.relate("Meetings", "contacts", meetingId, m_contactIds.at((invitee++ * 7 + 5) % m_contactIds.size()));
+    };
     for (int k = 0; k < 15; ++k) {
-        m_seeder.add(meetings, values.at(k * 6 + 2), m_minute += kMeetingStep);
+        inviteOwn(ids.at(k * 6 + 2));
+        inviteOwn(m_seeder.add(meetings, values.at(k * 6 + 2), m_minute += kMeetingStep));
     }
     for (int k = 0; k < 5; ++k) {
+        inviteOwn(ids.at(k * 17 + 5));
         for (int copy = 0; copy < 2; ++copy) {
-            m_seeder.add(meetings, values.at(k * 17 + 5), m_minute += kMeetingStep);
+            inviteOwn(m_seeder.add(meetings, values.at(k * 17 + 5), m_minute += kMeetingStep));
         }
     }
 }
