@@ -6,10 +6,10 @@
 #include "FieldValues.h"
 #include "HelperJob.h"
 #include "HelperLog.h"
-#include "MergeFiles.h"
 #include "MergeRecord.h"
 #include "NoteIds.h"
 #include "ServerUrl.h"
+#include "SugarCRM/MergeFiles.h"
 #include "SugarReply.h"
 #include "misc/TextUtil.h"
 #include "platform/Platform.h"
@@ -217,7 +217,7 @@ struct MergePlan
     KeepList keep;
     std::map<std::string, int32_t> types; // every record of the data file: id -> type
     std::set<std::string> marked;         // ids of the records to delete
-    std::vector<std::pair<std::string, int32_t>> merged;
+    std::vector<MergedRecord> merged;
 };
 
 // Merges one marked record into the record kept for it. False with the error file told which
@@ -262,15 +262,16 @@ template <class Kind> bool Submit(Context& ctx)
     }
     // The merge report is written however the run ends, listing what was merged and deleted.
     const auto report = [&ctx, &pMerge](bool bDone) {
-        if (pMerge && !WriteMergeReport(ctx.job.InFolder(ctx.job.mergeReport), pMerge->merged)) {
+        if (pMerge && !WriteMergeReport(ctx.job.InFolder(ctx.job.mergeReport).c_str(), pMerge->merged)) {
             ctx.errors.Add(QStringLiteral("The merge report %1 cannot be written.").arg(FromAnsi(ctx.job.mergeReport)));
             return false;
         }
         return bDone;
     };
+    std::string keepError;
     if (!ReadMarkedRecords<Kind>(dataPath, marked, nTotal, error, pMerge ? &pMerge->types : nullptr) ||
-        (pMerge && !ReadKeepFile(ctx.job.InFolder(ctx.job.keepFile), pMerge->keep, error))) {
-        ctx.errors.Add(error);
+        (pMerge && !ReadKeepFile(ctx.job.InFolder(ctx.job.keepFile).c_str(), pMerge->keep, keepError))) {
+        ctx.errors.Add(keepError.empty() ? error : FromAnsi(keepError) + QStringLiteral(", so nothing was deleted."));
         if (pMerge && !marked.empty()) {
             std::vector<uint32_t> all;
             for (const MarkedRecord& mark : marked)
@@ -321,7 +322,7 @@ template <class Kind> bool Submit(Context& ctx)
     }
     // With fields to fill, the duplicates are merged newest first, so the newest value fills a field.
     std::map<std::string, QJsonObject> dupFields;
-    const bool bFill = pMerge && (pMerge->keep.nOptions & MergeOption::kFillFields) != 0;
+    const bool bFill = pMerge && (pMerge->keep.nOptions & MERGE_FILL_EMPTY) != 0;
     if (bFill) {
         std::map<std::string, QString> modified;
         for (const MarkedRecord& mark : marked) {
@@ -375,7 +376,7 @@ template <class Kind> bool Submit(Context& ctx)
         if (client.DeleteEntry(module, id)) {
             ++nDeleted;
             if (bMerge)
-                pMerge->merged.emplace_back(mark.id, nMoved);
+                pMerge->merged.push_back({mark.id, nMoved});
             HELPER_LOG(2, "Deleted %s %s.", pModule->szModule, mark.id.c_str());
             continue;
         }

@@ -3,7 +3,7 @@
 
 #include "HelperLog.h"
 #include "HtmlEntities.h"
-#include "MergeFiles.h"
+#include "SugarCRM/MergeFiles.h"
 #include "SugarReply.h"
 
 #include <QHash>
@@ -91,9 +91,9 @@ bool RecordMerger::Merge(const QString& module, const QString& dupId, const QStr
         sFailed = QStringLiteral("an id with characters no server id has");
         return false;
     }
-    const bool bMove = (m_nOptions & MergeOption::kMoveLinks) != 0;
+    const bool bMove = (m_nOptions & MERGE_MOVE_RELATED) != 0;
     if ((bMove && (!MoveLinks(sFailed) || !Repoint(sFailed))) ||
-        ((m_nOptions & MergeOption::kFillFields) != 0 && !Fill(dupFields, sFailed))) {
+        ((m_nOptions & MERGE_FILL_EMPTY) != 0 && !Fill(dupFields, sFailed))) {
         if (!Undo())
             sFailed += QStringLiteral("; moving back failed too: ") + m_undoError;
         return false;

@@ -6,12 +6,11 @@
 // told, that no record was deleted that was not ticked, and that nothing is reported deleted that
 // the server still holds. Then random data sets, random unticks and random faults, checked the same
 // way (VELTRANE_FAULT_SEEDS sets how many; 20 by default).
-#include "DemocrmProcess.h"
+#include "DemocrmPagesFixture.h"
 #include "RestClient.h"
 #include "ServerTable.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/PageFixture.h"
-#include "gui/RealPagesFixture.h"
 #include "unit/StandinSupport.h"
 
 #include "HtmlEntities.h"
@@ -21,7 +20,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -81,71 +79,19 @@ int Count(const std::string& text, const std::string& part)
     return n;
 }
 
-enum class Helper
-{
-    Real,
-    Missing,
-    NotExecutable,
-    Standin
-};
-
-class FaultMatrixTest : public RealPagesTest
+class FaultMatrixTest : public DemocrmPagesTest
 {
 protected:
     void SetUp() override
     {
-        RealPagesTest::SetUp();
+        DemocrmPagesTest::SetUp();
         g_boxes.clear();
-        PlaceHelper(Helper::Real);
     }
 
     void TearDown() override
     {
         CxSGDataReader::SetAllWaitLimitsForTesting(0);
-        m_server.stop();
-        PlaceHelper(Helper::Real);
-        RealPagesTest::TearDown();
-    }
-
-    // The contacts helper beside this program: the real one, none, one that is not a program, or the
-    // stand-in, which follows SGAddrScript.txt.
-    static void PlaceHelper(Helper helper)
-    {
-        const fs::path target = fs::path(VELTRANE_FAULT_DIR) / "Quorvel.SGAddrUtil.exe";
-        fs::remove(target);
-        if (helper == Helper::Real)
-            fs::copy_file(VELTRANE_REAL_ADDR_HELPER, target);
-        else if (helper == Helper::Standin)
-            fs::copy_file(VELTRANE_STANDIN_ADDR_HELPER, target);
-        else if (helper == Helper::NotExecutable)
-            WriteText(target.string(), "not a program");
-        if (helper == Helper::NotExecutable)
-            fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-    }
-
-    void StartServer(QStringList arguments)
-    {
-        arguments << QStringLiteral("--seed") << QStringLiteral("demo");
-        QString error;
-        ASSERT_TRUE(m_server.start(arguments, &error)) << error.toStdString();
-    }
-
-    ServerTable Snapshot()
-    {
-        ServerTable table;
-        EXPECT_TRUE(ReadServerTable(m_server.baseUrl(), table));
-        return table;
-    }
-
-    // Fills the login page and presses Next; true when the review page came up.
-    bool Load(const QString& host, const QString& password = QStringLiteral("admin"))
-    {
-        Get<QLineEdit>("edtHostName")->setText(host);
-        Get<QLineEdit>("edtUserName")->setText(QStringLiteral("admin"));
-        Get<QLineEdit>("edtPassword")->setText(password);
-        ClickNext();
-        EXPECT_TRUE(JoinWaitThread(5000));
-        return m_pMain->Step() == StepReview;
+        DemocrmPagesTest::TearDown();
     }
 
     // The records ticked on the review page, as the memo names them.
@@ -220,8 +166,6 @@ protected:
         EXPECT_NE(g_boxes[0].find(part), std::string::npos) << g_boxes[0];
         g_boxes.clear();
     }
-
-    DemocrmProcess m_server;
 };
 
 TEST_F(FaultMatrixTest, AHelperThatNeverRanFailsTheLoadAndSaysWhy)

@@ -2,17 +2,12 @@
 #include "ExchangeFiles.h"
 #include "HelperJob.h"
 #include "HelpersTestSupport.h"
-#include "MergeFiles.h"
 #include "NoteIds.h"
 #include "TempDir.h"
-#include "misc/CxFile.h"
 #include "misc/CxIniUtil.h"
 #include "platform/Platform.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <map>
 
 namespace
 {
@@ -131,41 +126,4 @@ TEST(HelperJob, LogFolderFromTheLocationTheProgramSends)
     const std::string folder = exchange.substr(0, exchange.size() - 1);
     EXPECT_EQ(LogFolderOf(folder, exchange), folder + plat::kPathSeparator);
     EXPECT_EQ(LogFolderOf("/somewhere/else/appdebug.log", exchange), "/somewhere/else/");
-}
-
-TEST(KeepFile, ReadsEveryPairAndRefusesAFileThatIsCutOrHasStrayBytes)
-{
-    TempDir dir;
-    const std::string path = dir.file("SGAddrKeep.dat");
-    // nCut bytes are left off the end; bExtra adds one stray byte.
-    const auto write = [&path](std::size_t nCut, bool bExtra, const char* szKept = "kept-1") {
-        CxFile file;
-        ASSERT_TRUE(file.Open(path.c_str(), "wb"));
-        file.WriteInt(MergeOption::kMoveLinks | MergeOption::kFillFields);
-        file.WriteInt(2);
-        for (const char* szId : {"dup-1", szKept, "dup-2", "kept-1"})
-            file.WriteString(szId);
-        if (bExtra)
-            file.WriteFlag(0);
-        ASSERT_TRUE(file.Finish());
-        std::filesystem::resize_file(path, std::filesystem::file_size(path) - nCut);
-    };
-    KeepList keep;
-    QString error;
-    write(0, false);
-    ASSERT_TRUE(ReadKeepFile(path, keep, error)) << error.toStdString();
-    EXPECT_EQ(keep.nOptions, 3);
-    EXPECT_EQ(keep.keptFor, (std::map<std::string, std::string>{{"dup-1", "kept-1"}, {"dup-2", "kept-1"}}));
-
-    // Half an id would merge into a record nobody chose; nothing of such a file is taken.
-    for (const auto& [nCut, bExtra] : {std::pair<std::size_t, bool>{3, false}, {10, false}, {0, true}}) {
-        write(nCut, bExtra);
-        EXPECT_FALSE(ReadKeepFile(path, keep, error)) << nCut;
-        EXPECT_TRUE(keep.keptFor.empty());
-        EXPECT_NE(error.indexOf(QLatin1String("damaged")), -1) << error.toStdString();
-    }
-    // A record merged into itself would be deleted with everything it holds.
-    write(0, false, "dup-1");
-    EXPECT_FALSE(ReadKeepFile(path, keep, error));
-    EXPECT_FALSE(ReadKeepFile(dir.file("missing.dat"), keep, error));
 }

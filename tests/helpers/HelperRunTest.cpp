@@ -2,9 +2,9 @@
 #include "HelperRun.h"
 #include "FakeSugarServer.h"
 #include "HelpersTestSupport.h"
-#include "MergeFiles.h"
 #include "NoteIds.h"
 #include "SugarCRM/CxSGParamParser.h"
+#include "SugarCRM/MergeFiles.h"
 #include "TempDir.h"
 #include "misc/TextUtil.h"
 
@@ -343,7 +343,7 @@ TEST(HelperRun, AMergeThatCannotBeDoneLeavesItsDuplicateAndADamagedKeepFileDelet
     const auto writeKeep = [&exchange](std::size_t nCut) {
         CxFile file;
         ASSERT_TRUE(file.Open(exchange.Path("SGAddrKeep.dat").c_str(), "wb"));
-        file.WriteInt(MergeOption::kMoveLinks);
+        file.WriteInt(MERGE_MOVE_RELATED);
         file.WriteInt(1);
         file.WriteString("c1");
         file.WriteString("l1");

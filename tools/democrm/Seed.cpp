@@ -325,21 +325,30 @@ void DemoData::addCalls()
 {
     const ModuleDef& calls = module("Calls");
     QVector<Values> values;
+    QStringList ids;
     for (int i = 0; i < 150; ++i) {
         Values v = activity(m_seeder, i, QStringLiteral("Contacts"), m_contactIds.at((i * 2) % m_contactIds.size()));
         v.insert(QStringLiteral("duration_hours"), QStringLiteral("0"));
         v.insert(QStringLiteral("duration_minutes"), i % 2 ? QStringLiteral("30") : QStringLiteral("15"));
         v.insert(QStringLiteral("direction"), i % 3 ? QStringLiteral("Outbound") : QStringLiteral("Inbound"));
         values.append(v);
-        invite(m_seeder.add(calls, v, m_minute += kCallStep), v);
+        ids.append(m_seeder.add(calls, v, m_minute += kCallStep));
+        invite(ids.last(), v);
     }
     for (int k = 0; k < 10; ++k) {
-        invite(m_seeder.add(calls, values.at(k * 13 + 4), m_minute += kCallStep), values.at(k * 13 + 4));
+        const int original = k * 13 + 4;
+        const QString copyId = m_seeder.add(calls, values.at(original), m_minute += kCallStep);
+        invite(copyId, values.at(original));
+        // Each of the two has one more invitee that the other lacks: whichever is kept, merging
+        // the other into it moves that one.
+        m_seeder.relate("Calls", "contacts", ids.at(original),
+                        m_contactIds.at((original * 2 + 1) % m_contactIds.size()));
+        m_seeder.relate("Calls", "contacts", copyId, m_contactIds.at((original * 2 + 3) % m_contactIds.size()));
     }
 }
 
-// The contact a call is about and the user are invited to it, so that merging copies of calls (or
-// of contacts) has links to move.
+// The contact a call is about and the user are invited to it, so that merging copies of contacts
+// has links to move.
 void DemoData::invite(const QString& callId, const Values& call)
 {
     m_seeder.relate("Calls", "contacts", callId, call.value(QStringLiteral("parent_id")).toString());
@@ -353,6 +362,7 @@ void DemoData::addMeetings()
     constexpr int kSubjectShift = 7;
     const ModuleDef& meetings = module("Meetings");
     QVector<Values> values;
+    QStringList ids;
     for (int i = 0; i < 100; ++i) {
         const bool withAccount = i % 4 == 0;
         Values v =
@@ -363,14 +373,22 @@ void DemoData::addMeetings()
         v.insert(QStringLiteral("duration_minutes"), QStringLiteral("0"));
         v.insert(QStringLiteral("location"), text(kCities[i % countOf(kCities)]));
         values.append(v);
-        m_seeder.add(meetings, v, m_minute += kMeetingStep);
+        ids.append(m_seeder.add(meetings, v, m_minute += kMeetingStep));
     }
+    // Each repeated meeting and each of its copies invites a contact of its own, so that merging
+    // any of them into another moves one link.
+    int invitee = 0;
+    const auto inviteOwn = [this, &invitee](const QString& meetingId) {
+        m_seeder.relate("Meetings", "contacts", meetingId, m_contactIds.at((invitee++ * 7 + 5) % m_contactIds.size()));
+    };
     for (int k = 0; k < 15; ++k) {
-        m_seeder.add(meetings, values.at(k * 6 + 2), m_minute += kMeetingStep);
+        inviteOwn(ids.at(k * 6 + 2));
+        inviteOwn(m_seeder.add(meetings, values.at(k * 6 + 2), m_minute += kMeetingStep));
     }
     for (int k = 0; k < 5; ++k) {
+        inviteOwn(ids.at(k * 17 + 5));
         for (int copy = 0; copy < 2; ++copy) {
-            m_seeder.add(meetings, values.at(k * 17 + 5), m_minute += kMeetingStep);
+            inviteOwn(m_seeder.add(meetings, values.at(k * 17 + 5), m_minute += kMeetingStep));
         }
     }
 }
