@@ -6,12 +6,13 @@
 ;   OUTFILE    the installer to write
 ; The uninstaller removes what the installer put there and nothing else: the user's settings,
 ; logs and backups live in the application data folder and stay.
-Unicode true
+; A 64-bit installer for a 64-bit program: it writes to the 64-bit registry and Program Files as
+; they are, and runs where only 64-bit Windows programs run (Wine without its 32-bit part).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !define PRODUCT "Veltrane"
 !define COMPANY "Quorvel"
@@ -39,18 +40,6 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
-
-Function .onInit
-    ${IfNot} ${RunningX64}
-        MessageBox MB_ICONSTOP "${PRODUCT} needs a 64-bit version of Windows." /SD IDOK
-        Abort
-    ${EndIf}
-    SetRegView 64
-FunctionEnd
-
-Function un.onInit
-    SetRegView 64
-FunctionEnd
 
 Section "Install"
     SetShellVarContext all

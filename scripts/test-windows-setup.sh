@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-run_seconds=15
+run_seconds=60
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Veltrane'
 
 fail() {
@@ -60,6 +60,9 @@ wine reg query "$uninstall_key" /v UninstallString >/dev/null 2>&1 || fail "no e
 installed=$(cd "$program_files" && find . -type f | sort)
 
 echo "Starting the installed veltrane.exe on a virtual X server"
+# Wine's desktop process from the install has no display: a new one must start with this one.
+wineserver --kill || true
+wineserver --wait || true
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     cd "$1"
     wine ./veltrane.exe >/dev/null 2>&1 &
