@@ -47,8 +47,9 @@ std::string AnsiToUtf8(const char* szText)
     return utf8;
 }
 
-// The server's text forms: "2026-03-05 14:30:00" in UTC and "2026-03-05"; an empty date (0) or a
-// value that is no date stays empty.
+// The server's text forms, "2026-03-05 14:30:00" and "2026-03-05", in the local time the records
+// hold (the helpers turn the server's UTC into local time). An empty date (0) or a value that is
+// no date stays empty.
 std::string DateText(double dtValue, bool bWithTime)
 {
     plat::SystemTime st;
