@@ -30,6 +30,7 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${COMPANY}"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} setup"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) ${COMPANY}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
