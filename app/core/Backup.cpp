@@ -14,39 +14,6 @@
 namespace
 {
 
-// Records hold ANSI code page text (UTF-8 on POSIX, the Windows code page there); the file is UTF-8.
-std::string AnsiToUtf8(const char* szText)
-{
-    const std::u16string wide = plat::AnsiToWide(szText, std::strlen(szText) + 1);
-    std::string utf8;
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        uint32_t c = wide[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00u);
-        else if (c >= 0xD800 && c < 0xE000)
-            c = 0xFFFD;
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        }
-        else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (c >> 6));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-        else if (c < 0x10000) {
-            utf8 += static_cast<char>(0xE0 | (c >> 12));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-        else {
-            utf8 += static_cast<char>(0xF0 | (c >> 18));
-            utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return utf8;
-}
-
 // The server's text forms, "2026-03-05 14:30:00" and "2026-03-05", in the local time the records
 // hold (the helpers turn the server's UTC into local time). An empty date (0) or a value that is
 // no date stays empty.
@@ -69,7 +36,7 @@ template <class Rec> std::string ValueText(const CrmField<Rec>& field, const Rec
     const void* pField = field.pfnRead(record);
     switch (field.value) {
     case CrmValue::Text:
-        return AnsiToUtf8(static_cast<const char*>(pField));
+        return plat::AnsiToUtf8(static_cast<const char*>(pField));
     case CrmValue::DateTime:
         return DateText(*static_cast<const double*>(pField), true);
     case CrmValue::Date:
@@ -125,7 +92,7 @@ bool WriteModule(const std::string& path, const CrmModuleView<Rec>& module, cons
     file.WriteLine(line.c_str());
     for (const Rec* pRecord : records) {
         line.clear();
-        AppendQuoted(line, AnsiToUtf8(pRecord->szId));
+        AppendQuoted(line, plat::AnsiToUtf8(pRecord->szId));
         for (std::size_t i = 0; i < module.nFields; ++i)
             AppendQuoted(line, ValueText(module.pFields[i], *pRecord));
         file.WriteLine(line.c_str());

@@ -92,6 +92,9 @@ std::u16string AnsiToWide(const char* text, std::size_t maxUnits);
 // UTF-16 back to ANSI code page text, at most maxBytes bytes, never cut inside a character.
 std::string WideToAnsi(const std::u16string& text, std::size_t maxBytes);
 
+// ANSI code page text to UTF-8, whole; an invalid byte becomes U+FFFD.
+std::string AnsiToUtf8(const char* text);
+
 // The number of bytes of `text` that fit `maxBytes` without cutting a multi-byte character.
 std::size_t AnsiFitLength(const char* text, std::size_t maxBytes);
 

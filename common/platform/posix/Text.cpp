@@ -126,6 +126,13 @@ std::string WideToAnsi(const std::u16string& text, std::size_t maxBytes)
     return out;
 }
 
+std::string AnsiToUtf8(const char* text)
+{
+    // The ANSI code page is UTF-8 here; the round trip through UTF-16 mends invalid bytes.
+    const std::size_t nAll = static_cast<std::size_t>(-1);
+    return WideToAnsi(AnsiToWide(text, nAll), nAll);
+}
+
 std::size_t AnsiFitLength(const char* text, std::size_t maxBytes)
 {
     if (text == nullptr)

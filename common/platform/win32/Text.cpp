@@ -81,6 +81,22 @@ std::string WideToAnsi(const std::u16string& text, std::size_t maxBytes)
     return out;
 }
 
+std::string AnsiToUtf8(const char* text)
+{
+    const std::u16string wide = AnsiToWide(text, static_cast<std::size_t>(-1));
+    if (wide.empty() || wide.size() > INT_MAX)
+        return std::string();
+    const auto* pWide = reinterpret_cast<const wchar_t*>(wide.data());
+    const int nWide = static_cast<int>(wide.size());
+    const int nBytes = WideCharToMultiByte(CP_UTF8, 0, pWide, nWide, nullptr, 0, nullptr, nullptr);
+    if (nBytes <= 0)
+        return std::string();
+    std::string out(static_cast<std::size_t>(nBytes), '\0');
+    if (WideCharToMultiByte(CP_UTF8, 0, pWide, nWide, &out[0], nBytes, nullptr, nullptr) != nBytes)
+        return std::string();
+    return out;
+}
+
 std::size_t AnsiFitLength(const char* text, std::size_t maxBytes)
 {
     if (text == nullptr)
