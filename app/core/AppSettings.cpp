@@ -68,6 +68,12 @@ const BoolKey kMergeKeys[] = {
     {"MergeFillEmpty", &AppSettingsData::MergeFillEmpty, false},
 };
 
+// The stricter matching options, read and written after the merge options.
+const BoolKey kMatchKeys[] = {
+    {"AddrStrictEmail", &AppSettingsData::AddrStrictEmail, false},
+    {"NormaliseCompare", &AppSettingsData::NormaliseCompare, false},
+};
+
 // A value edited by hand may be longer than its field; it is cut at the field's width on a
 // character boundary instead of wherever the ini reader would stop.
 template <std::size_t N> void ReadText(const char* szKey, char (&field)[N])
@@ -135,6 +141,7 @@ void LoadSettings()
     ReadBools(kOptionKeys);
     ReadBools(kRuleKeys);
     ReadBools(kMergeKeys);
+    ReadBools(kMatchKeys);
 }
 
 void SaveSettings()
@@ -166,5 +173,6 @@ void SaveSettings()
     }
     WriteBools(kRuleKeys);
     WriteBools(kMergeKeys);
+    WriteBools(kMatchKeys);
     plat::RestrictToOwner(szPath);
 }

@@ -63,6 +63,9 @@ struct AppSettingsData
     // Merge instead of plain deletion: both off deletes exactly as without them.
     bool MergeMoveRelated;
     bool MergeFillEmpty;
+    // Stricter matching: both off compares exactly as without them.
+    bool AddrStrictEmail;  // two contacts that both have addresses must share one
+    bool NormaliseCompare; // blanks, Unicode case, phone digits and e-mail blanks folded
 };
 
 extern AppSettingsData AppSettings;

@@ -71,14 +71,14 @@ TEST_F(AppSettingsTest, FirstStartDefaultsAndTheWrittenFile)
     // Every stored default shows in the file written straight after, in the order of writing.
     SaveSettings();
     const std::vector<std::string> expected = {
-        "[Veltrane]",       "AppFlag=1",          "CaseSensitive=0",   "CompareEmpty=0",  "AddrAccount=1",
-        "AddrContact=1",    "AddrLead=1",         "HostName=",         "UserName=",       "SaveUser=1",
-        "SavePassword=0",   "Password=",          "AddrDisplayName=1", "AddrFirstName=1", "AddrLastName=1",
-        "AddrDepartment=0", "AddrTitle=0",        "AddrEmail=1",       "AddrPhone=0",     "AddrAddress=0",
-        "AddrBirthday=0",   "AddrNote=0",         "DateSubject=1",     "DateStartTime=1", "DateEndTime=0",
-        "DateLocation=0",   "DateContactID=1",    "DateAssignedID=1",  "DateNote=0",      "TaskSubject=1",
-        "TaskImportance=0", "TaskDueDate=0",      "TaskStatus=1",      "TaskContactID=1", "TaskAssignedID=1",
-        "TaskNote=0",       "MergeMoveRelated=0", "MergeFillEmpty=0"};
+        "[Veltrane]",       "AppFlag=1",          "CaseSensitive=0",   "CompareEmpty=0",    "AddrAccount=1",
+        "AddrContact=1",    "AddrLead=1",         "HostName=",         "UserName=",         "SaveUser=1",
+        "SavePassword=0",   "Password=",          "AddrDisplayName=1", "AddrFirstName=1",   "AddrLastName=1",
+        "AddrDepartment=0", "AddrTitle=0",        "AddrEmail=1",       "AddrPhone=0",       "AddrAddress=0",
+        "AddrBirthday=0",   "AddrNote=0",         "DateSubject=1",     "DateStartTime=1",   "DateEndTime=0",
+        "DateLocation=0",   "DateContactID=1",    "DateAssignedID=1",  "DateNote=0",        "TaskSubject=1",
+        "TaskImportance=0", "TaskDueDate=0",      "TaskStatus=1",      "TaskContactID=1",   "TaskAssignedID=1",
+        "TaskNote=0",       "MergeMoveRelated=0", "MergeFillEmpty=0",  "AddrStrictEmail=0", "NormaliseCompare=0"};
     EXPECT_EQ(Lines(), expected);
 }
 
@@ -91,19 +91,27 @@ TEST_F(AppSettingsTest, HandEditedValuesSurviveARun)
     EXPECT_EQ(Value("CompareEmpty") + Value("TaskStatus") + Value("AppFlag") + Value("AddrLead"), "1080");
 }
 
-TEST_F(AppSettingsTest, MergeOptionsRoundTripOnTheirOwn)
+TEST_F(AppSettingsTest, MergeAndMatchOptionsRoundTripOnTheirOwn)
 {
-    WriteText(m_path, "[Veltrane]\r\nMergeFillEmpty=1\r\n");
+    WriteText(m_path, "[Veltrane]\r\nMergeFillEmpty=1\r\nNormaliseCompare=1\r\n");
     LoadSettings();
     EXPECT_FALSE(AppSettings.MergeMoveRelated);
     EXPECT_TRUE(AppSettings.MergeFillEmpty);
+    EXPECT_FALSE(AppSettings.AddrStrictEmail);
+    EXPECT_TRUE(AppSettings.NormaliseCompare);
     AppSettings.MergeMoveRelated = true;
     AppSettings.MergeFillEmpty = false;
+    AppSettings.AddrStrictEmail = true;
+    AppSettings.NormaliseCompare = false;
     SaveSettings();
     LoadSettings();
     EXPECT_TRUE(AppSettings.MergeMoveRelated);
     EXPECT_FALSE(AppSettings.MergeFillEmpty);
-    EXPECT_EQ(Value("MergeMoveRelated") + Value("MergeFillEmpty"), "10");
+    EXPECT_TRUE(AppSettings.AddrStrictEmail);
+    EXPECT_FALSE(AppSettings.NormaliseCompare);
+    EXPECT_EQ(Value("MergeMoveRelated") + Value("MergeFillEmpty") + Value("AddrStrictEmail") +
+                  Value("NormaliseCompare"),
+              "1010");
 }
 
 TEST_F(AppSettingsTest, RememberedPasswordRoundTripsInAnOwnerOnlyFile)
