@@ -4,6 +4,7 @@
 #include "core/Detection.h"
 #include "core/DetectionRuleTable.h"
 
+#include <cmath>
 #include <cstddef>
 #include <utility>
 
@@ -24,10 +25,14 @@ bool SameDate(double dDate1, double dDate2)
     return dDate1 == dDate2;
 }
 
-// On equal times the first record is kept; a NaN on either side keeps neither as the newer.
+// On equal times the first record is kept. A time that is no number ranks below every real time and
+// ties with another NaN: the order must stay total, or keepers can pass a set round in a circle until
+// every record of it is marked and none is left to keep.
 bool KeepFirst(double dModified1, double dModified2)
 {
-    return dModified1 >= dModified2;
+    if (std::isnan(dModified2))
+        return true;
+    return !std::isnan(dModified1) && dModified1 >= dModified2;
 }
 
 // The walk over a rule table is unrolled at compile time: the pairwise scan calls a match rule for

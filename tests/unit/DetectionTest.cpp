@@ -230,15 +230,22 @@ TEST_F(DetectionTest, DatesCompareExactlyWithoutEmptyRule)
     EXPECT_EQ(WorkSet.pTaskDups->GetCount(), 0u);
 }
 
-TEST_F(DetectionTest, KeeperIsNewestEarliestOnTiesAndNeverNaN)
+TEST_F(DetectionTest, KeeperIsNewestEarliestOnTiesAndNaNIsOldest)
 {
     EXPECT_EQ(RunAddr({Contact("A", "B", "", 5), Contact("A", "B", "", 5)}), Positions{1});
     EXPECT_EQ(RunAddr({Contact("A", "B", "", 4), Contact("A", "B", "", 5)}), Positions{0});
     const SGAddrRecord nan = Contact("A", "B", "", kNaN);
     const SGAddrRecord one = Contact("A", "B", "", 1);
     EXPECT_FALSE(IsNewerAddr(&nan, &one));
-    EXPECT_FALSE(IsNewerAddr(&one, &nan));
+    EXPECT_TRUE(IsNewerAddr(&one, &nan));
+    EXPECT_TRUE(IsNewerAddr(&nan, &nan));
     EXPECT_TRUE(IsNewerAddr(&one, &one));
+
+    // With a NaN that outranked nothing and was outranked by nothing, keepers went round this set
+    // until all five were marked and would all have been deleted; now the newest stays.
+    EXPECT_EQ(RunAddr({Contact("Ann", "Lee", "", kNaN), Contact("", "Ann", "", 1), Contact("Ann", "", "", 1),
+                       Contact("Lee", "Ann", "", kNaN), Contact("", "", "", 1)}),
+              (Positions{0, 4, 2, 3}));
 
     // Notes: the first note stays, every other is listed.
     Fill(WorkSet.pNoteUtil, std::vector<SGNoteRecord>(4));
@@ -343,6 +350,14 @@ bool RefSame(const SGTaskRecord& a, const SGTaskRecord& b)
            (!s.TaskNote || eq(&R::szDescription));
 }
 
+// The newer of two modification times stays, the first on a tie; a time that is no number is older
+// than any other.
+bool KeepsFirst(double dFirst, double dSecond)
+{
+    const double kOldest = -std::numeric_limits<double>::infinity();
+    return (std::isnan(dFirst) ? kOldest : dFirst) >= (std::isnan(dSecond) ? kOldest : dSecond);
+}
+
 // The run as the rules describe it, on positions: the list in marking order and the marks.
 // kept: where each marked record is merged, the first unmarked record along the keepers it was first
 // marked against; -1 for the others.
@@ -367,7 +382,7 @@ std::vector<int> RefRun(const std::vector<Record>& records, std::vector<bool>& m
         for (std::size_t i = start + 1; i < n; ++i) {
             if (!RefSame(records[nKeeper], records[i]))
                 continue;
-            if (records[nKeeper].dtModified >= records[i].dtModified) {
+            if (KeepsFirst(records[nKeeper].dtModified, records[i].dtModified)) {
                 mark(i, nKeeper);
             }
             else {
@@ -503,17 +518,13 @@ protected:
             std::vector<bool> marked;
             std::vector<int> kept;
             const std::vector<int> expected = RefRun(records, marked, kept);
-            const bool bAnyNaN = std::any_of(records.begin(), records.end(),
-                                             [](const auto& record) { return std::isnan(record.dtModified); });
             ASSERT_TRUE(pfnFind());
             ASSERT_EQ(Listed(*pBridge, pList), expected) << "trial " << nTrial;
             for (uint32_t i = 0; i < pBridge->GetRecordCount(); ++i) {
                 ASSERT_EQ(pBridge->GetRecord(i)->dwFlags, (marked[i] ? REC_DUPLICATE : 0u) | selected[i]);
-                // Keepers only move to newer records, so without a time that is no number every chain
-                // ends on a record that stays.
-                if (!bAnyNaN) {
-                    ASSERT_EQ(marked[i], kept[i] >= 0) << "trial " << nTrial << ", record " << i;
-                }
+                // Keepers only move to newer records, times that are no number included, so every
+                // chain ends on a record that stays.
+                ASSERT_EQ(marked[i], kept[i] >= 0) << "trial " << nTrial << ", record " << i;
                 const auto* pExpected = kept[i] >= 0 ? pBridge->GetRecord(static_cast<uint32_t>(kept[i])) : nullptr;
                 ASSERT_EQ(Kept(pBridge->GetRecord(i)), pExpected) << "trial " << nTrial << ", record " << i;
             }
