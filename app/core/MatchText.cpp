@@ -2,7 +2,6 @@
 // Decoding the ANSI code page, Unicode's blanks and case folding for the match rules.
 #include "core/MatchText.h"
 
-#include "core/AppSettings.h"
 #include "core/CaseFoldTable.h"
 #include "platform/Platform.h"
 
@@ -122,7 +121,17 @@ bool IsHighBlank(uint32_t nCode)
 
 } // namespace MatchTextDetail
 
-TextRules CurrentTextRules()
+Held JudgeNormalisedText(const char* szText1, const char* szText2, TextForm form, const TextRules& rules)
 {
-    return TextRules{AppSettings.CaseSensitive, AppSettings.CompareEmpty, AppSettings.NormaliseCompare};
+    MatchTextReader reader1(szText1, form, rules);
+    MatchTextReader reader2(szText2, form, rules);
+    uint32_t n1 = reader1.Next();
+    uint32_t n2 = reader2.Next();
+    if (n1 == 0 || n2 == 0)
+        return !rules.bCompareEmpty || n1 == n2 ? Held::ByEmpty : Held::Not;
+    for (; n1 == n2; n1 = reader1.Next(), n2 = reader2.Next()) {
+        if (n1 == 0)
+            return Held::ByValues;
+    }
+    return Held::Not;
 }

@@ -8,6 +8,8 @@
 // Phone numbers read as their digits, with a '+' that comes before the first digit.
 #pragma once
 
+#include "core/AppSettings.h"
+
 #include <cstdint>
 
 // The letter-case rule without NormaliseCompare: only a to z fold; accented letters and every other
@@ -33,7 +35,10 @@ struct TextRules
     bool bNormalise;
 };
 
-TextRules CurrentTextRules();
+inline TextRules CurrentTextRules()
+{
+    return TextRules{AppSettings.CaseSensitive, AppSettings.CompareEmpty, AppSettings.NormaliseCompare};
+}
 
 // How a comparison held: on values present on both sides, only by the empty-value rule, or not.
 enum class Held : uint8_t
@@ -182,6 +187,9 @@ inline bool IsEmptyText(const char* szText, TextForm form, const TextRules& rule
     return MatchTextReader(szText, form, rules).Next() == 0;
 }
 
+// JudgeText under NormaliseCompare; kept out of line, as the pairwise scan inlines JudgeText often.
+Held JudgeNormalisedText(const char* szText1, const char* szText2, TextForm form, const TextRules& rules);
+
 // How the empty-value rule and the units decide between two texts of the form.
 inline Held JudgeText(const char* szText1, const char* szText2, TextForm form, const TextRules& rules)
 {
@@ -199,15 +207,5 @@ inline Held JudgeText(const char* szText1, const char* szText2, TextForm form, c
                 return Held::ByValues;
         }
     }
-    MatchTextReader reader1(szText1, form, rules);
-    MatchTextReader reader2(szText2, form, rules);
-    uint32_t n1 = reader1.Next();
-    uint32_t n2 = reader2.Next();
-    if (n1 == 0 || n2 == 0)
-        return !rules.bCompareEmpty || n1 == n2 ? Held::ByEmpty : Held::Not;
-    for (; n1 == n2; n1 = reader1.Next(), n2 = reader2.Next()) {
-        if (n1 == 0)
-            return Held::ByValues;
-    }
-    return Held::Not;
+    return JudgeNormalisedText(szText1, szText2, form, rules);
 }
