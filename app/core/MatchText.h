@@ -164,9 +164,10 @@ private:
             return nCode;
         if (nCode < 0x80)
             return nCode >= 'A' && nCode <= 'Z' ? nCode - 'A' + 'a' : nCode;
-        uint32_t folded[3];
+        uint32_t folded[3] = {nCode, 0, 0};
         const unsigned nUnits = MatchTextDetail::FoldHigh(nCode, folded);
-        for (unsigned k = nUnits - 1; k > 0; --k)
+        // Called only once the pending units are read, so they fit.
+        for (unsigned k = nUnits - 1; k > 0 && k < 3; --k)
             m_pending[m_nPending++] = folded[k];
         return folded[0];
     }
