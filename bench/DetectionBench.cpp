@@ -315,6 +315,24 @@ void BM_FindAddrDups(benchmark::State& state)
     IndexCounters(state);
 }
 
+// Arguments: the number of records and the stricter matching options, 1 for strict e-mail and 2 for
+// normalised comparison; realistic contacts under the default rules otherwise.
+void BM_FindAddrDupsOptions(benchmark::State& state)
+{
+    const AppSettingsData saved = AppSettings;
+    AppSettings.AddrStrictEmail = (state.range(1) & 1) != 0;
+    AppSettings.NormaliseCompare = (state.range(1) & 2) != 0;
+    LoadSet(*WorkSet.pAddrUtil, static_cast<std::size_t>(state.range(0)));
+    ResetMatchRuleCalls();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FindAddrDups());
+    state.counters["match_calls"] = static_cast<double>(GetMatchRuleCalls()) / static_cast<double>(state.iterations());
+    state.counters["dups"] = static_cast<double>(WorkSet.pAddrDups->GetCount());
+    IndexCounters(state);
+    WorkSet.pAddrUtil->Clear();
+    AppSettings = saved;
+}
+
 void BM_FindAddrDupsStraight(benchmark::State& state)
 {
     RunDetection(state, WorkSet.pAddrUtil, WorkSet.pAddrDups, FindAddrDupsStraight);
@@ -423,6 +441,7 @@ BENCHMARK(BM_FindAddrDupsStraight)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_FindAddrDupsStraight)->Args({100000, Realistic})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindAddrDupsOptions)->ArgsProduct({{100000}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond)->UseRealTime();
 // Two-value fields leave the index a quadratic share of pairs (about 1 in 15): a million would take
 // half an hour, so that shape stops at 100 000.
 BENCHMARK(BM_FindAddrDupsArena)

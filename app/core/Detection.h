@@ -5,19 +5,14 @@
 // each comparison.
 #pragma once
 
+#include "core/MatchText.h"
 #include "records/SGRecords.h"
 
 #include <cstdint>
 
-// 0 when the two texts count as the same under CompareEmpty and CaseSensitive.
+// 0 when the two texts count as the same under CompareEmpty, CaseSensitive and NormaliseCompare, read
+// as plain texts (core/MatchText.h); otherwise their order by the first unit that differs.
 int CompareText(const char* szText1, const char* szText2);
-
-// The letter-case rule of CompareText: only a to z fold; accented letters and every other byte
-// compare unchanged. The detection index groups texts by the same rule.
-inline unsigned char FoldCase(unsigned char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
 
 // The match rule of each kind, as its table in core/DetectionRuleTable.h lays it down; false when
 // either record is null.

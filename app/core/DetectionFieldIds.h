@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The ids of one run's records on the fields that its MatchPlan requires, and what they tell of a match.
 //
-// Every text gets an id under CompareText's equality; with CompareEmpty 0 the empty text is id 0,
-// which matches anything. The type, the required dates and the required texts that no record leaves
+// Every text gets an id under the match rules' equality (core/MatchText.h), the same id for texts
+// that read as the same units in the same form; with CompareEmpty 0 a text that reads as nothing is
+// id 0, which matches anything. The type, the required dates and the required texts that no record leaves
 // empty form one exact key.
 #pragma once
 
@@ -23,7 +24,7 @@ public:
     FieldIds(const MatchPlan<Record>& plan, const std::vector<Record*>& records, bool bCaseSensitive,
              bool bCompareEmpty)
         : m_plan(plan), m_records(records), m_nCount(static_cast<uint32_t>(records.size())), m_bCase(bCaseSensitive),
-          m_bCompareEmpty(bCompareEmpty)
+          m_bCompareEmpty(bCompareEmpty), m_rules{bCaseSensitive, bCompareEmpty, plan.bNormalise}
     {
     }
 
@@ -47,7 +48,8 @@ public:
     // The required texts that the exact key leaves out: with CompareEmpty 0, those some record leaves empty.
     const std::vector<uint32_t>& WildColumns() const { return m_wildColumns; }
 
-    // The columns of each OR group, slot by slot.
+    // The columns of each OR group, slot by slot; the groups compared across slots are not among
+    // them, as the index narrows by one slot's value at a time.
     const std::vector<std::vector<uint32_t>>& OrColumns() const { return m_orColumns; }
 
     // The modification times in load order, handed over once: the ids need them no longer.
@@ -98,6 +100,10 @@ public:
             if (!GroupCompatible(g, nKeeper, nOther))
                 return false;
         }
+        for (const std::vector<uint32_t>& columns : m_acrossColumns) {
+            if (!AcrossCompatible(columns, nKeeper, nOther))
+                return false;
+        }
         return true;
     }
 
@@ -110,72 +116,122 @@ public:
     }
 
 private:
-    using TextOf = typename MatchPlan<Record>::TextOf;
+    using Text = typename MatchPlan<Record>::Text;
 
-    uint64_t HashText(const unsigned char* p, std::size_t nLength) const
+    // With strict e-mail: when both records have a value, one id must be shared, in whichever
+    // slots; when either has none, the slots compare as in any OR group. The columns of a group
+    // share one form, so their ids compare across them.
+    bool AcrossCompatible(const std::vector<uint32_t>& columns, uint32_t a, uint32_t b) const
     {
-        uint64_t h = 0xcbf29ce484222325ULL;
-        for (std::size_t i = 0; i < nLength; ++i)
-            h = (h ^ (m_bCase ? p[i] : FoldCase(p[i]))) * 0x100000001b3ULL;
-        return MixHash(h ^ nLength);
+        bool bValueA = false;
+        bool bValueB = false;
+        for (uint32_t c : columns) {
+            bValueA = bValueA || m_ids[c][a] != 0;
+            bValueB = bValueB || m_ids[c][b] != 0;
+        }
+        if (!bValueA || !bValueB) {
+            for (uint32_t c : columns) {
+                if (Compatible(c, a, b))
+                    return true;
+            }
+            return false;
+        }
+        for (uint32_t cA : columns) {
+            for (uint32_t cB : columns) {
+                if (m_ids[cA][a] != 0 && m_ids[cA][a] == m_ids[cB][b])
+                    return true;
+            }
+        }
+        return false;
     }
 
-    bool SameText(const unsigned char* p1, const unsigned char* p2, std::size_t nLength) const
+    // The hash of the units the text reads as; 0 units make an empty text.
+    uint64_t HashText(const unsigned char* p, std::size_t nLength, TextForm form, bool& bEmpty) const
     {
+        uint64_t h = 0xcbf29ce484222325ULL;
+        if (!m_rules.bNormalise) {
+            bEmpty = nLength == 0;
+            for (std::size_t i = 0; i < nLength; ++i)
+                h = (h ^ (m_bCase ? p[i] : FoldCase(p[i]))) * 0x100000001b3ULL;
+            return MixHash(h ^ nLength);
+        }
+        MatchTextReader reader(reinterpret_cast<const char*>(p), form, m_rules);
+        std::size_t nUnits = 0;
+        for (uint32_t nUnit = reader.Next(); nUnit != 0; nUnit = reader.Next(), ++nUnits)
+            h = (h ^ nUnit) * 0x100000001b3ULL;
+        bEmpty = nUnits == 0;
+        return MixHash(h ^ nUnits ^ static_cast<uint64_t>(form) << 56);
+    }
+
+    bool SameText(const unsigned char* p1, std::size_t nLength1, TextForm form1, const unsigned char* p2,
+                  std::size_t nLength2, TextForm form2) const
+    {
+        if (m_rules.bNormalise) {
+            return form1 == form2 && JudgeText(reinterpret_cast<const char*>(p1), reinterpret_cast<const char*>(p2),
+                                               form1, m_rules) == Held::ByValues;
+        }
+        if (nLength1 != nLength2)
+            return false;
         if (m_bCase)
-            return std::memcmp(p1, p2, nLength) == 0;
-        for (std::size_t i = 0; i < nLength; ++i) {
+            return std::memcmp(p1, p2, nLength1) == 0;
+        for (std::size_t i = 0; i < nLength1; ++i) {
             if (FoldCase(p1[i]) != FoldCase(p2[i]))
                 return false;
         }
         return true;
     }
 
-    uint32_t Column(TextOf pfnText)
+    uint32_t Column(const Text& text)
     {
-        const auto it = std::find(m_columnTexts.begin(), m_columnTexts.end(), pfnText);
+        const auto it = std::find(m_columnTexts.begin(), m_columnTexts.end(), text);
         if (it != m_columnTexts.end())
             return static_cast<uint32_t>(it - m_columnTexts.begin());
-        m_columnTexts.push_back(pfnText);
+        m_columnTexts.push_back(text);
         return static_cast<uint32_t>(m_columnTexts.size() - 1);
     }
 
-    // Ids per text field: 0 for the empty text, the same id for texts that CompareText finds equal.
+    // Ids per text field: 0 for the empty text, the same id for texts that the match rules find equal.
     void BuildTextColumns()
     {
-        for (TextOf pfnText : m_plan.andTexts)
-            m_andColumns.push_back(Column(pfnText));
+        for (const Text& text : m_plan.andTexts)
+            m_andColumns.push_back(Column(text));
         for (const auto& group : m_plan.orGroups) {
-            m_orColumns.emplace_back();
-            for (TextOf pfnText : group)
-                m_orColumns.back().push_back(Column(pfnText));
+            auto& columns = group.bAcross ? m_acrossColumns : m_orColumns;
+            columns.emplace_back();
+            for (const Text& text : group.slots)
+                columns.back().push_back(Column(text));
         }
         IdTable table;
         std::vector<const unsigned char*> texts;
         std::vector<uint32_t> lengths;
+        std::vector<TextForm> forms;
         m_ids.resize(m_columnTexts.size());
         for (auto& ids : m_ids)
             ids.resize(m_nCount);
         // Record by record: each record is read once, its fields being close together.
         for (uint32_t i = 0; i < m_nCount; ++i) {
             for (std::size_t c = 0; c < m_columnTexts.size(); ++c) {
-                const auto* p = reinterpret_cast<const unsigned char*>(m_columnTexts[c](*m_records[i]));
+                const TextForm form = m_columnTexts[c].form;
+                const auto* p = reinterpret_cast<const unsigned char*>(m_columnTexts[c].pfnText(*m_records[i]));
                 const std::size_t nLength = std::strlen(reinterpret_cast<const char*>(p));
-                if (nLength == 0) {
+                bool bEmpty = false;
+                const uint64_t nHash = HashText(p, nLength, form, bEmpty);
+                if (bEmpty) {
                     m_ids[c][i] = 0;
                     continue;
                 }
-                const uint32_t nId = table.Intern(HashText(p, nLength), [&](uint32_t nOld) {
-                    return lengths[nOld] == nLength && SameText(texts[nOld], p, nLength);
+                const uint32_t nId = table.Intern(nHash, [&](uint32_t nOld) {
+                    return SameText(texts[nOld], lengths[nOld], forms[nOld], p, nLength, form);
                 });
                 if (nId == texts.size()) {
                     texts.push_back(p);
                     lengths.push_back(static_cast<uint32_t>(nLength));
+                    forms.push_back(form);
                 }
                 m_ids[c][i] = nId + 1;
             }
         }
-        m_nTextBytes = table.Bytes() + VectorBytes(texts) + VectorBytes(lengths);
+        m_nTextBytes = table.Bytes() + VectorBytes(texts) + VectorBytes(lengths) + VectorBytes(forms);
     }
 
     bool Wildcard(uint32_t nColumn) const
@@ -251,12 +307,14 @@ private:
     const uint32_t m_nCount;
     const bool m_bCase;
     const bool m_bCompareEmpty;
+    const TextRules m_rules;
 
-    std::vector<TextOf> m_columnTexts;
+    std::vector<Text> m_columnTexts;
     std::vector<std::vector<uint32_t>> m_ids; // per column, per record
     std::size_t m_nTextBytes = 0;
     std::vector<uint32_t> m_andColumns;
     std::vector<std::vector<uint32_t>> m_orColumns;
+    std::vector<std::vector<uint32_t>> m_acrossColumns;
     std::vector<uint32_t> m_exactColumns;
     std::vector<uint32_t> m_wildColumns;
     std::vector<uint32_t> m_keys;

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <new>
+#include <utility>
 
 namespace
 {
@@ -30,17 +31,24 @@ MatchPlan<Record> PlanOf(bool (*pfnSame)(const Record*, const Record*), bool (*p
         plan.pfnType = &Type<Record>;
     plan.pfnSame = pfnSame;
     plan.pfnNewer = pfnNewer;
+    plan.bNormalise = AppSettings.NormaliseCompare;
     for (const RuleRow<Record>& row : Rules) {
         if (!(AppSettings.*row.pSwitch))
             continue;
         for (std::size_t t = 0; t < row.TermCount(); ++t) {
             const RuleTerm<Record>& term = row.terms[t];
-            if (term.kind == RuleTerm<Record>::Text)
-                plan.AddText(term.slots[0]);
-            else if (term.kind == RuleTerm<Record>::Date)
+            if (term.kind == RuleTerm<Record>::Text) {
+                plan.AddText({term.slots[0], term.form});
+            }
+            else if (term.kind == RuleTerm<Record>::Date) {
                 plan.dates.push_back(term.pfnDate);
-            else
-                plan.orGroups.emplace_back(term.slots, term.slots + term.nSlots);
+            }
+            else {
+                typename MatchPlan<Record>::OrGroup group{{}, term.pAcross != nullptr && AppSettings.*term.pAcross};
+                for (std::size_t s = 0; s < term.nSlots; ++s)
+                    group.slots.push_back({term.slots[s], term.form});
+                plan.orGroups.push_back(std::move(group));
+            }
         }
     }
     return plan;

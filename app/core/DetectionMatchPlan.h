@@ -3,6 +3,8 @@
 // as the candidate index reads them, and the kind's own match and keeper rules.
 #pragma once
 
+#include "core/MatchText.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -13,17 +15,31 @@ template <class Record> struct MatchPlan
     using TextOf = const char* (*)(const Record&);
     using DateOf = double (*)(const Record&);
 
+    // A field and how it reads under NormaliseCompare.
+    struct Text
+    {
+        TextOf pfnText;
+        TextForm form;
+        bool operator==(const Text& other) const { return pfnText == other.pfnText && form == other.form; }
+    };
+    struct OrGroup
+    {
+        std::vector<Text> slots;
+        bool bAcross; // shared values count in whichever slots (RuleTerm::pAcross)
+    };
+
     int32_t (*pfnType)(const Record&) = nullptr; // null for a kind without a type
-    std::vector<TextOf> andTexts;                // each must be equal
+    std::vector<Text> andTexts;                  // each must be equal
     std::vector<DateOf> dates;                   // each must be equal, with no empty-value rule
-    std::vector<std::vector<TextOf>> orGroups;   // in each group one slot must equal the same slot
+    std::vector<OrGroup> orGroups;               // in each group one slot must equal the same slot
+    bool bNormalise = false;                     // NormaliseCompare
     bool (*pfnSame)(const Record*, const Record*) = nullptr;
     bool (*pfnNewer)(const Record*, const Record*) = nullptr;
 
-    void AddText(TextOf pfnText)
+    void AddText(const Text& text)
     {
-        if (std::find(andTexts.begin(), andTexts.end(), pfnText) == andTexts.end())
-            andTexts.push_back(pfnText);
+        if (std::find(andTexts.begin(), andTexts.end(), text) == andTexts.end())
+            andTexts.push_back(text);
     }
     bool RequiresNothing() const { return pfnType == nullptr && andTexts.empty() && dates.empty() && orGroups.empty(); }
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/AppSettings.h"
+#include "core/MatchText.h"
 #include "records/SGRecords.h"
 
 #include <cstddef>
@@ -22,7 +23,7 @@ template <class Record> struct RuleTerm
         End,     // past the row's last term
         Text,    // slots[0] equal under CompareText
         Date,    // pfnDate exactly equal, with no empty-value rule
-        AnyText, // one of the slots equal to the same slot of the other record
+        AnyText, // one of the slots equal to the same slot of the other record; see pAcross
     };
     static constexpr std::size_t kMaxSlots = 3;
 
@@ -30,6 +31,10 @@ template <class Record> struct RuleTerm
     uint8_t nSlots = 0; // counted, not ended by null: GCC's sanitizers refuse a constant null check
     TextOf slots[kMaxSlots] = {};
     DateOf pfnDate = nullptr;
+    TextForm form = TextForm::Plain; // how the texts read under NormaliseCompare
+    // An AnyText term under this switch: when both records have a value in some slot, one of the
+    // values must be shared, in whichever slots; when either has none, the term holds as without it.
+    bool AppSettingsData::*pAcross = nullptr;
 };
 
 template <class Record> struct RuleRow
@@ -79,19 +84,21 @@ template <auto Field> double ReadDate(const RecordOf<Field>& record)
 }
 } // namespace RuleField
 
-template <auto Field>
+template <auto Field, TextForm Form = TextForm::Plain>
 constexpr RuleTerm<RuleField::RecordOf<Field>> TextTerm{
-    RuleTerm<RuleField::RecordOf<Field>>::Text, 1, {&RuleField::ReadText<Field>}};
+    RuleTerm<RuleField::RecordOf<Field>>::Text, 1, {&RuleField::ReadText<Field>}, nullptr, Form};
 
 template <auto Field>
 constexpr RuleTerm<RuleField::RecordOf<Field>> DateTerm{
     RuleTerm<RuleField::RecordOf<Field>>::Date, 0, {}, &RuleField::ReadDate<Field>};
 
-template <auto First, auto... Rest>
-constexpr RuleTerm<RuleField::RecordOf<First>> AnyTextTerm{
-    RuleTerm<RuleField::RecordOf<First>>::AnyText,
-    static_cast<uint8_t>(1 + sizeof...(Rest)),
-    {&RuleField::ReadText<First>, &RuleField::ReadText<Rest>...}};
+template <TextForm Form, bool AppSettingsData::*pAcross, auto First, auto... Rest>
+constexpr RuleTerm<RuleField::RecordOf<First>> AnyTextTerm{RuleTerm<RuleField::RecordOf<First>>::AnyText,
+                                                           static_cast<uint8_t>(1 + sizeof...(Rest)),
+                                                           {&RuleField::ReadText<First>, &RuleField::ReadText<Rest>...},
+                                                           nullptr,
+                                                           Form,
+                                                           pAcross};
 
 namespace RuleRows
 {
@@ -107,10 +114,10 @@ inline constexpr RuleRow<A> kAddr[] = {
     {&S::AddrLastName, {TextTerm<&A::szLastName>}},
     {&S::AddrDepartment, {TextTerm<&A::szDepartment>}},
     {&S::AddrTitle, {TextTerm<&A::szJobTitle>}},
-    {&S::AddrEmail, {AnyTextTerm<&A::szEmail1, &A::szEmail2, &A::szEmail3>}},
+    {&S::AddrEmail, {AnyTextTerm<TextForm::Email, &S::AddrStrictEmail, &A::szEmail1, &A::szEmail2, &A::szEmail3>}},
     {&S::AddrPhone,
-     {TextTerm<&A::szWorkPhone>, TextTerm<&A::szFax>,
-      AnyTextTerm<&A::szHomePhone, &A::szMobilePhone, &A::szOtherPhone>}},
+     {TextTerm<&A::szWorkPhone, TextForm::Phone>, TextTerm<&A::szFax, TextForm::Phone>,
+      AnyTextTerm<TextForm::Phone, nullptr, &A::szHomePhone, &A::szMobilePhone, &A::szOtherPhone>}},
     {&S::AddrAddress,
      {TextTerm<&A::szPrimaryStreet>, TextTerm<&A::szPrimaryCity>, TextTerm<&A::szPrimaryState>,
       TextTerm<&A::szPrimaryPostalCode>, TextTerm<&A::szPrimaryCountry>, TextTerm<&A::szAltStreet>,

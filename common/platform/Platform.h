@@ -95,6 +95,10 @@ std::string WideToAnsi(const std::u16string& text, std::size_t maxBytes);
 // ANSI code page text to UTF-8, whole; an invalid byte becomes U+FFFD.
 std::string AnsiToUtf8(const char* text);
 
+// True when the ANSI code page is UTF-8 (always on POSIX); otherwise it has a byte a character,
+// or two for a lead byte of a double-byte page.
+bool AnsiIsUtf8();
+
 // The number of bytes of `text` that fit `maxBytes` without cutting a multi-byte character.
 std::size_t AnsiFitLength(const char* text, std::size_t maxBytes);
 

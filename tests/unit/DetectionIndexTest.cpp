@@ -141,7 +141,7 @@ template <class Record> std::vector<Record*> Pointers(std::vector<Record>& recor
 class SetMaker
 {
 public:
-    explicit SetMaker(unsigned nSeed) : m_rng(nSeed) {}
+    explicit SetMaker(unsigned nSeed, bool bOptions = false) : m_rng(nSeed), m_bOptions(bOptions) {}
 
     std::size_t Pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_rng); }
     bool Chance(unsigned nPercent) { return Pick(100) < nPercent; }
@@ -153,12 +153,15 @@ public:
         m_nEmpty = std::min(kEmptyRates[Pick(6)], nMaxEmpty);
         m_nWords = 1 + Pick(3);
         m_nCopies = static_cast<unsigned>(Pick(50));
+        m_nFirstClass = Pick(std::size(kClasses));
     }
 
     void Rules()
     {
         for (bool AppSettingsData::*pSwitch : AllRuleSwitches())
             AppSettings.*pSwitch = Chance(40);
+        AppSettings.AddrStrictEmail = m_bOptions && Chance(50);
+        AppSettings.NormaliseCompare = m_bOptions && Chance(50);
     }
 
     // A word of the pool in random letter case; "\xE9" and "[" do not fold.
@@ -172,6 +175,10 @@ public:
             return;
         }
         std::string word = kWords[Pick(m_nWords)];
+        if (m_bOptions) {
+            const auto& variants = kClasses[(m_nFirstClass + Pick(m_nWords)) % std::size(kClasses)];
+            word = variants[Pick(std::size(variants))];
+        }
         for (char& c : word) {
             if (c >= 'a' && c <= 'z' && Chance(30))
                 c = static_cast<char>(c - 'a' + 'A');
@@ -244,11 +251,40 @@ public:
             records[i] = records[Pick(i)];
             if (Chance(50))
                 records[i].dtModified = Modified();
+            if constexpr (std::is_same_v<Record, SGAddrRecord>) {
+                // An address moved to another slot, which only strict e-mail still matches.
+                if (m_bOptions && Chance(30))
+                    std::swap(records[i].szEmail1, Chance(50) ? records[i].szEmail2 : records[i].szEmail3);
+            }
         }
     }
 
 private:
+    // Values that the normalised comparison reads alike within a class, each with a case or a form
+    // that the plain comparison tells apart.
+    static inline const char* const kClasses[][4] = {
+        {"ab", " Ab", "AB  ", "a b"},
+        {"a  b", "a\tb ", " A B", "ab"},
+        {"\xC3\x89LODIE", "\xC3\xA9lodie", "\xC3\x89lodie ", "\xC3\xA9LODIE"},
+        {"STRASSE",
+         "stra\xC3\x9F"
+         "e",
+         "Stra\xC3\x9F"
+         "e ",
+         "strasse"},
+        {"+49 (30) 123-45", "+493012345", "493012345", "  "},
+        {"\xE9"
+         "b",
+         "\xC9"
+         "B",
+         " \xE9"
+         "B",
+         "\xC3"},
+    };
+
     std::mt19937 m_rng;
+    const bool m_bOptions;
+    std::size_t m_nFirstClass = 0;
     unsigned m_nEmpty = 0;
     std::size_t m_nWords = 1;
     unsigned m_nCopies = 0;
@@ -268,9 +304,10 @@ protected:
     void TearDown() override { AppSettings = m_saved; }
 
     // Random sets of 5 to nMax records of one kind; also counts how often the index used each means.
-    template <class Record> void CheckRandomSets(unsigned nSeed, unsigned nTrials, std::size_t nMin, std::size_t nMax)
+    template <class Record>
+    void CheckRandomSets(unsigned nSeed, unsigned nTrials, std::size_t nMin, std::size_t nMax, bool bOptions = false)
     {
-        SetMaker maker(nSeed);
+        SetMaker maker(nSeed, bOptions);
         std::vector<Record> records(nMax);
         for (unsigned nTrial = 0; nTrial < nTrials; ++nTrial) {
             maker.Rules();
@@ -304,6 +341,17 @@ TEST_F(DetectionIndexTest, RandomSmallSetsOfEveryKind)
     EXPECT_GT(m_nGroups, nTrials / 400);
     CheckRandomSets<SGDateRecord>(2, nTrials, 5, 60);
     CheckRandomSets<SGTaskRecord>(3, nTrials, 5, 60);
+}
+
+TEST_F(DetectionIndexTest, RandomSetsUnderStrictEmailAndNormalisedTexts)
+{
+    // Blanks, Unicode letter case, phone formats and addresses moved between slots.
+    const unsigned nTrials = TrialsPerKind() / 2;
+    CheckRandomSets<SGAddrRecord>(6, nTrials, 5, 60, true);
+    EXPECT_GT(m_nThreeFields, nTrials / 100);
+    CheckRandomSets<SGDateRecord>(7, nTrials, 5, 60, true);
+    CheckRandomSets<SGTaskRecord>(8, nTrials, 5, 60, true);
+    CheckRandomSets<SGAddrRecord>(9, 100, 100, 400, true);
 }
 
 TEST_F(DetectionIndexTest, RandomMediumSetsReachTheSkipTrees)

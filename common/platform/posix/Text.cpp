@@ -126,6 +126,11 @@ std::string WideToAnsi(const std::u16string& text, std::size_t maxBytes)
     return out;
 }
 
+bool AnsiIsUtf8()
+{
+    return true;
+}
+
 std::string AnsiToUtf8(const char* text)
 {
     // The ANSI code page is UTF-8 here; the round trip through UTF-16 mends invalid bytes.

@@ -81,6 +81,11 @@ std::string WideToAnsi(const std::u16string& text, std::size_t maxBytes)
     return out;
 }
 
+bool AnsiIsUtf8()
+{
+    return GetACP() == CP_UTF8;
+}
+
 std::string AnsiToUtf8(const char* text)
 {
     const std::u16string wide = AnsiToWide(text, static_cast<std::size_t>(-1));
