@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Rebuilding a review list: the rows of 10 000 and 100 000 contacts handed to the list model while a
-// list view shows it, the view's own work on the next event round included.
+// list view shows it, the view's own work on the next event round included. The second bench lists
+// duplicates, each with a record kept for it, in a view wide enough to show every column.
+#include "core/AppSettings.h"
 #include "core/DataKinds.h"
+#include "core/WorkSet.h"
 #include "gui/RecordListModel.h"
+#include "misc/CxList.h"
 #include "records/SGRecords.h"
 
 #include <QApplication>
@@ -52,6 +56,49 @@ void BM_RebuildContactList(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_RebuildContactList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Every other contact a duplicate of the next one, as detection leaves them, and the duplicates
+// listed.
+void BM_RebuildDuplicateList(benchmark::State& state)
+{
+    const std::size_t nCount = static_cast<std::size_t>(state.range(0));
+    std::vector<SGAddrRecord> contacts = MakeContacts(2 * nCount);
+    AppSettings = AppSettingsData();
+    AppSettings.AddrDisplayName = AppSettings.AddrFirstName = AppSettings.AddrLastName = AppSettings.AddrEmail = true;
+    CxList dups;
+    WorkSet.pAddrDups = &dups;
+    for (std::size_t i = 0; i < nCount; ++i) {
+        SGAddrRecord& record = contacts[2 * i];
+        SGAddrRecord& kept = contacts[2 * i + 1];
+        std::snprintf(record.szFirstName, sizeof record.szFirstName, "%s", kept.szFirstName);
+        std::snprintf(record.szLastName, sizeof record.szLastName, "%s", kept.szLastName);
+        record.szEmail1[0] = '\0';
+        record.dwFlags = REC_DUPLICATE;
+        record.pKeeper = &kept;
+        dups.AddTail(&record);
+    }
+    RecordListModel model(RecordKind<SGAddrRecord>::kIndex);
+    QTreeView view;
+    view.setUniformRowHeights(true);
+    view.setRootIsDecorated(false);
+    view.setModel(&model);
+    view.resize(1600, 300);
+    view.show();
+    QApplication::processEvents();
+
+    for (auto _ : state) {
+        std::vector<void*> rows;
+        rows.reserve(nCount);
+        for (void* pRecord = dups.GetFirst(); pRecord != nullptr; pRecord = dups.GetNext())
+            rows.push_back(pRecord);
+        model.SetRecords(std::move(rows), true);
+        QApplication::processEvents();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    model.SetRecords({}, false);
+    WorkSet.pAddrDups = nullptr;
+}
+BENCHMARK(BM_RebuildDuplicateList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
