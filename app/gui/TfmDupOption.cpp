@@ -3,6 +3,7 @@
 
 #include "core/AppSettings.h"
 #include "gui/DialogParts.h"
+#include "gui/RuleBoxes.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -16,48 +17,7 @@
 namespace
 {
 
-// One box of a tab; a null field is a box bound to no setting.
-struct BoxDef
-{
-    const char* szName;
-    const char* szCaption;
-    bool AppSettingsData::*pField;
-};
-
 constexpr int kRowsPerColumn = 4;
-
-const BoxDef kAddrBoxes[] = {
-    {"cbAddrDisplayName", "Full Name", &AppSettingsData::AddrDisplayName},
-    {"cbAddrFirstName", "First Name", &AppSettingsData::AddrFirstName},
-    {"cbAddrLastName", "Last Name", &AppSettingsData::AddrLastName},
-    {"cbAddrEmail", "Email", &AppSettingsData::AddrEmail},
-    {"cbAddrDepartment", "Department", &AppSettingsData::AddrDepartment},
-    {"cbAddrTitle", "Job Title", &AppSettingsData::AddrTitle},
-    {"cbAddrPhone", "Phone Numbers", &AppSettingsData::AddrPhone},
-    {"cbAddrAddr", "Addresses", &AppSettingsData::AddrAddress},
-    {"cbAddrBirthday", "Birth Date", &AppSettingsData::AddrBirthday},
-    {"cbAddrNote", "Notes", &AppSettingsData::AddrNote},
-};
-
-const BoxDef kDateBoxes[] = {
-    {"cbDateSubject", "Subject", &AppSettingsData::DateSubject},
-    {"cbDateStartTime", "Start Time", &AppSettingsData::DateStartTime},
-    {"cbDateEndTime", "End Time", &AppSettingsData::DateEndTime},
-    {"cbDateAllDayEvent", "All Day Event", nullptr},
-    {"cbDateLocation", "Location", &AppSettingsData::DateLocation},
-    {"cbDateNote", "Notes", &AppSettingsData::DateNote},
-    {"cbDateContactID", "Contact ID", &AppSettingsData::DateContactID},
-    {"cbDateAssignedID", "Assigned ID", &AppSettingsData::DateAssignedID},
-};
-
-const BoxDef kTaskBoxes[] = {
-    {"cbTaskSubject", "Subject", &AppSettingsData::TaskSubject},
-    {"cbTaskImportance", "Priority", &AppSettingsData::TaskImportance},
-    {"cbTaskDueDate", "Due Date", &AppSettingsData::TaskDueDate},
-    {"cbTaskNote", "Notes", &AppSettingsData::TaskNote},
-    {"cbTaskContactID", "Contact ID", &AppSettingsData::TaskContactID},
-    {"cbTaskAssignedID", "Assigned ID", &AppSettingsData::TaskAssignedID},
-};
 
 QWidget* MakeTab(const char* szName, QWidget* pParent)
 {
@@ -89,35 +49,41 @@ TfmDupOption::TfmDupOption(QWidget* pParent) : QDialog(pParent)
 
     auto* pTabs = new QTabWidget(this);
     pTabs->setObjectName(QStringLiteral("pMain"));
-    const struct
-    {
-        const char* szName;
-        const char* szCaption;
-        const BoxDef* pBoxes;
-        std::size_t nBoxes;
-    } tabs[] = {
-        {"tAddr", "Contacts", kAddrBoxes, std::size(kAddrBoxes)},
-        {"tDate", "Calendar", kDateBoxes, std::size(kDateBoxes)},
-        {"tTask", "Task", kTaskBoxes, std::size(kTaskBoxes)},
-    };
-    for (const auto& tab : tabs) {
+    for (const RuleBoxTab& tab : kRuleBoxTabs) {
         QWidget* pTab = MakeTab(tab.szName, pTabs);
         for (std::size_t i = 0; i < tab.nBoxes; ++i) {
-            const BoxDef& box = tab.pBoxes[i];
+            const RuleBox& box = tab.pBoxes[i];
             QCheckBox* pBox =
                 AddBox(pTab, box.szName, box.szCaption, box.pField != nullptr ? &(AppSettings.*box.pField) : nullptr);
             if (box.pField == nullptr)
                 m_pAllDayEvent = pBox;
         }
         auto* pGrid = static_cast<QGridLayout*>(pTab->layout());
-        pGrid->setRowStretch(kRowsPerColumn, 1);
-        pGrid->setColumnStretch(pGrid->columnCount(), 1);
+        const int nColumns = pGrid->columnCount();
+        pGrid->setColumnStretch(nColumns, 1);
+        int nRow = kRowsPerColumn;
+        // Strict e-mail tightens the contacts' e-mail rule, so it stands under the contacts' rules. It
+        // spans the stretching column too, so that its width leaves the rule columns as they are.
+        if (pTab->objectName() == QLatin1String("tAddr")) {
+            m_pStrictEmail =
+                NewBox(pTab, "cbAddrStrictEmail", "Strict e-mail: contacts that both have addresses must share one",
+                       &AppSettings.AddrStrictEmail);
+            pGrid->addWidget(m_pStrictEmail, nRow++, 0, 1, nColumns + 1);
+        }
+        pGrid->setRowStretch(nRow, 1);
         pTabs->addTab(pTab, QString::fromLatin1(tab.szCaption));
     }
     pTabs->setCurrentIndex(0);
+    // Like the rule it tightens, it counts only while the e-mail rule is on.
+    m_pEmail = findChild<QCheckBox*>(QStringLiteral("cbAddrEmail"));
+    connect(m_pEmail, &QCheckBox::toggled, m_pStrictEmail, &QCheckBox::setEnabled);
 
     AddBox(this, "cbCase", "Case Sensitive when checking the text fields.", &AppSettings.CaseSensitive);
     QCheckBox* pCase = m_bindings.back().pBox;
+    // Normalising applies to the text comparisons of every kind, as case sensitivity does.
+    QCheckBox* pNormalise =
+        NewBox(this, "cbNormalise", "Normalise: ignore extra blanks, case in any alphabet, phone formatting",
+               &AppSettings.NormaliseCompare);
     QCheckBox* pMergeRelated =
         AddBox(this, "cbMergeRelated", "Move related items of deleted duplicates to the record kept",
                &AppSettings.MergeMoveRelated);
@@ -135,6 +101,7 @@ TfmDupOption::TfmDupOption(QWidget* pParent) : QDialog(pParent)
     pBody->addWidget(pIntro2);
     pBody->addWidget(pTabs, 1);
     pBody->addWidget(pCase);
+    pBody->addWidget(pNormalise);
     pBody->addWidget(pMergeRelated);
     pBody->addWidget(pMergeFill);
     pBody->addLayout(pButtons);
@@ -151,17 +118,23 @@ TfmDupOption::TfmDupOption(QWidget* pParent) : QDialog(pParent)
         move(pScreen->availableGeometry().center() - rect().center());
 }
 
+QCheckBox* TfmDupOption::NewBox(QWidget* pParent, const char* szName, const char* szCaption, bool* pField)
+{
+    auto* pBox = new QCheckBox(QString::fromLatin1(szCaption), pParent);
+    pBox->setObjectName(QString::fromLatin1(szName));
+    if (pField != nullptr)
+        m_bindings.push_back({pBox, pField});
+    return pBox;
+}
+
 QCheckBox* TfmDupOption::AddBox(QWidget* pTab, const char* szName, const char* szCaption, bool* pField)
 {
-    auto* pBox = new QCheckBox(QString::fromLatin1(szCaption), pTab);
-    pBox->setObjectName(QString::fromLatin1(szName));
+    QCheckBox* pBox = NewBox(pTab, szName, szCaption, pField);
     // Boxes fill a tab column by column, four to a column.
     if (auto* pGrid = qobject_cast<QGridLayout*>(pTab->layout())) {
         const int nIndex = pGrid->count();
         pGrid->addWidget(pBox, nIndex % kRowsPerColumn, nIndex / kRowsPerColumn);
     }
-    if (pField != nullptr)
-        m_bindings.push_back({pBox, pField});
     return pBox;
 }
 
@@ -176,5 +149,6 @@ bool TfmDupOption::ExchangeData(bool bSave)
     // Bound to no setting, so it never shows a choice that would not be kept.
     if (!bSave)
         m_pAllDayEvent->setChecked(false);
+    m_pStrictEmail->setEnabled(m_pEmail->isChecked());
     return true;
 }

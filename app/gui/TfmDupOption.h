@@ -7,7 +7,7 @@
 
 class QCheckBox;
 
-// The duplicate checking rules: which fields must agree, per kind, and whether case counts; and
+// The duplicate checking rules: which fields must agree, per kind, how strictly texts compare, and
 // whether deleted duplicates are merged into the record kept.
 // Changes reach AppSettings only through OK.
 class TfmDupOption final : public QDialog
@@ -31,8 +31,11 @@ private:
         bool* pField;
     };
 
+    QCheckBox* NewBox(QWidget* pParent, const char* szName, const char* szCaption, bool* pField);
     QCheckBox* AddBox(QWidget* pTab, const char* szName, const char* szCaption, bool* pField);
 
     std::vector<Binding> m_bindings;
     QCheckBox* m_pAllDayEvent = nullptr;
+    QCheckBox* m_pEmail = nullptr;
+    QCheckBox* m_pStrictEmail = nullptr;
 };

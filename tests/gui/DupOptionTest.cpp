@@ -45,6 +45,8 @@ const BoxField kBound[] = {
     {"cbTaskContactID", &AppSettingsData::TaskContactID},
     {"cbTaskAssignedID", &AppSettingsData::TaskAssignedID},
     {"cbCase", &AppSettingsData::CaseSensitive},
+    {"cbAddrStrictEmail", &AppSettingsData::AddrStrictEmail},
+    {"cbNormalise", &AppSettingsData::NormaliseCompare},
 };
 
 class DupOptionTest : public GuiTest
@@ -138,6 +140,39 @@ TEST_F(DupOptionTest, MergeOptionsStartOffAndAreStoredByOk)
     pFill->setChecked(true);
     Click(dialog, "btnOK");
     EXPECT_EQ(std::memcmp(&expected, &AppSettings, sizeof AppSettings), 0);
+}
+
+TEST_F(DupOptionTest, MatchOptionsStartOffAndStrictEmailCountsOnlyWhileTheEmailRuleIsTicked)
+{
+    AppSettings.AddrEmail = false;
+    TfmDupOption dialog;
+    dialog.ExchangeData(false);
+    auto* pEmail = Find<QCheckBox>(&dialog, "cbAddrEmail");
+    auto* pStrict = Find<QCheckBox>(&dialog, "cbAddrStrictEmail");
+    auto* pNormalise = Find<QCheckBox>(&dialog, "cbNormalise");
+    EXPECT_TRUE(Find<QWidget>(&dialog, "tAddr")->isAncestorOf(pStrict));
+    EXPECT_EQ(pStrict->text(), QStringLiteral("Strict e-mail: contacts that both have addresses must share one"));
+    EXPECT_EQ(pNormalise->text(),
+              QStringLiteral("Normalise: ignore extra blanks, case in any alphabet, phone formatting"));
+    EXPECT_FALSE(pStrict->isChecked());
+    EXPECT_FALSE(pNormalise->isChecked());
+    EXPECT_FALSE(pStrict->isEnabled());
+
+    dialog.show();
+    pEmail->setChecked(true);
+    EXPECT_TRUE(pStrict->isEnabled());
+    pStrict->setChecked(true);
+    pNormalise->setChecked(true);
+    AppSettingsData expected = AppSettings;
+    expected.AddrEmail = expected.AddrStrictEmail = expected.NormaliseCompare = true;
+    Click(dialog, "btnOK");
+    EXPECT_EQ(std::memcmp(&expected, &AppSettings, sizeof AppSettings), 0);
+
+    TfmDupOption again;
+    again.ExchangeData(false);
+    EXPECT_TRUE(Find<QCheckBox>(&again, "cbAddrStrictEmail")->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>(&again, "cbAddrStrictEmail")->isEnabled());
+    EXPECT_TRUE(Find<QCheckBox>(&again, "cbNormalise")->isChecked());
 }
 
 TEST_F(DupOptionTest, AllDayEventIsClearedWheneverTheDialogIsFilled)
