@@ -5,6 +5,7 @@
 #include "core/DataKinds.h"
 #include "core/KindMemo.h"
 #include "core/MergeJob.h"
+#include "gui/KeptRecordCells.h"
 #include "misc/CxDateTime.h"
 #include "records/SGRecords.h"
 
@@ -58,32 +59,25 @@ QString NoteCell(const void*)
     return QStringLiteral("Note Text");
 }
 
-struct Column
-{
-    const char* szCaption;
-    int nWidth;
-    QString (*pfnCell)(const void* pRecord);
-};
-
-const Column kAddrColumns[] = {
+const ListColumn kAddrColumns[] = {
     {"First Name", 120, TextCell<&SGAddrRecord::szFirstName>},
     {"Last Name", 120, TextCell<&SGAddrRecord::szLastName>},
     {"Email", 120, TextCell<&SGAddrRecord::szEmail1>},
     {"Work Phone", 120, TextCell<&SGAddrRecord::szWorkPhone>},
     {"Mobile Phone", 120, TextCell<&SGAddrRecord::szMobilePhone>},
 };
-const Column kDateColumns[] = {
+const ListColumn kDateColumns[] = {
     {"Subject", 200, TextCell<&SGDateRecord::szSubject>},   {"Start Time", 80, TimeCell<&SGDateRecord::dtStart>},
     {"End Time", 80, TimeCell<&SGDateRecord::dtEnd>},       {"Status", 100, TextCell<&SGDateRecord::szStatus>},
     {"Location", 150, TextCell<&SGDateRecord::szLocation>},
 };
-const Column kTaskColumns[] = {
+const ListColumn kTaskColumns[] = {
     {"Subject", 200, TextCell<&SGTaskRecord::szSubject>},
     {"Importance", 80, TextCell<&SGTaskRecord::szPriority>},
     {"Due Date", 80, DateCell<&SGTaskRecord::dtDue>},
     {"Description", 240, TextCell<&SGTaskRecord::szDescription>},
 };
-const Column kNoteColumns[] = {
+const ListColumn kNoteColumns[] = {
     {"Notes", 600, NoteCell},
 };
 
@@ -112,14 +106,14 @@ template <class Record> constexpr MergeView Merge()
 // The review list of each kind, in DataKind order.
 struct KindView
 {
-    const Column* pColumns;
+    const ListColumn* pColumns;
     int nCount;
     bool bSelectRows;
     MergeView merge; // null functions for a kind that is deleted plainly
 };
 
 template <std::size_t N>
-constexpr KindView View(const Column (&columns)[N], bool bSelectRows, MergeView merge = {nullptr, nullptr})
+constexpr KindView View(const ListColumn (&columns)[N], bool bSelectRows, MergeView merge = {nullptr, nullptr})
 {
     return {columns, static_cast<int>(N), bSelectRows, merge};
 }
@@ -138,14 +132,25 @@ const KindView& ViewOf(int nKind)
     return kViews[nKind >= 0 && nKind < kDataKindCount ? nKind : kDataKindCount - 1];
 }
 
+// The record's own columns, then those of the record kept for it.
+const ListColumn* ColumnOf(int nKind, int nColumn)
+{
+    const KindView& view = ViewOf(nKind);
+    if (nColumn >= 0 && nColumn < view.nCount)
+        return &view.pColumns[nColumn];
+    const ListColumns kept = KeptColumnsOf(nKind);
+    const int nKept = nColumn - view.nCount;
+    return nKept >= 0 && nKept < kept.nCount ? &kept.pColumns[nKept] : nullptr;
+}
+
 } // namespace
 
 RecordListModel::RecordListModel(int nKind, QObject* pParent) : QAbstractTableModel(pParent), m_nKind(nKind) {}
 
 int RecordListModel::ColumnWidth(int nColumn) const
 {
-    const KindView& view = ViewOf(m_nKind);
-    return nColumn >= 0 && nColumn < view.nCount ? view.pColumns[nColumn].nWidth : 0;
+    const ListColumn* pColumn = ColumnOf(m_nKind, nColumn);
+    return pColumn != nullptr ? pColumn->nWidth : 0;
 }
 
 bool RecordListModel::SelectsRows() const
@@ -195,7 +200,7 @@ int RecordListModel::rowCount(const QModelIndex& parent) const
 
 int RecordListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : ViewOf(m_nKind).nCount;
+    return parent.isValid() ? 0 : ViewOf(m_nKind).nCount + KeptColumnsOf(m_nKind).nCount;
 }
 
 QVariant RecordListModel::data(const QModelIndex& index, int nRole) const
@@ -247,16 +252,14 @@ Qt::ItemFlags RecordListModel::flags(const QModelIndex& index) const
 
 QVariant RecordListModel::headerData(int nSection, Qt::Orientation orientation, int nRole) const
 {
-    const KindView& view = ViewOf(m_nKind);
-    if (orientation != Qt::Horizontal || nRole != Qt::DisplayRole || nSection < 0 || nSection >= view.nCount)
+    const ListColumn* pColumn = ColumnOf(m_nKind, nSection);
+    if (orientation != Qt::Horizontal || nRole != Qt::DisplayRole || pColumn == nullptr)
         return {};
-    return Text(view.pColumns[nSection].szCaption);
+    return Text(pColumn->szCaption);
 }
 
 QString RecordListModel::CellText(const void* pRecord, int nColumn) const
 {
-    const KindView& view = ViewOf(m_nKind);
-    if (pRecord == nullptr || nColumn < 0 || nColumn >= view.nCount)
-        return {};
-    return view.pColumns[nColumn].pfnCell(pRecord);
+    const ListColumn* pColumn = ColumnOf(m_nKind, nColumn);
+    return pRecord != nullptr && pColumn != nullptr ? pColumn->pfnCell(pRecord) : QString();
 }

@@ -7,8 +7,8 @@
 #include <vector>
 
 // The rows of one review list: a borrowed kind record and a tick per row. The cells are read from
-// the record when the view asks for them, so a rebuild only refills the row vector and stays fast
-// however many records were loaded.
+// the record, and from the record kept for it, when the view asks for them, so a rebuild only
+// refills the row vector and stays fast however many records were loaded.
 class RecordListModel final : public QAbstractTableModel
 {
     Q_OBJECT

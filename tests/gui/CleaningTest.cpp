@@ -72,7 +72,7 @@ TEST_F(CleaningTest, TickedDuplicatesAreDeletedAndTheUntickedOneStays)
     EXPECT_EQ(HelperOperation(), "1");
     EXPECT_EQ(Get<QTabWidget>("pData")->tabText(0), QStringLiteral("Contacts (3 Dups)"));
     auto* pList = Get<QTreeView>("lvAddr");
-    EXPECT_EQ(Rows(pList),
+    EXPECT_EQ(Rows(pList, kAddrCells),
               (QStringList{QStringLiteral("[x] Ann|Lee|ann@x.org||"), QStringLiteral("[x] Ann|Lee|ann@x.org||"),
                            QStringLiteral("[x] Bob|Ray|bob@x.org||")}));
     // Keep the second Ann (the one modified at 200).
@@ -158,7 +158,7 @@ TEST_F(CleaningTest, RestartAndANewLoadListOnlyTheNewResult)
     LoginAndLoad(
         {Addr("Bob", "Ray", "bob@x.org", 1), Addr("Bob", "Ray", "bob@x.org", 3), Addr("Bob", "Ray", "bob@x.org", 2)});
     EXPECT_EQ(Get<QTabWidget>("pData")->tabText(0), QStringLiteral("Contacts (2 Dups)"));
-    EXPECT_EQ(Rows(Get<QTreeView>("lvAddr")),
+    EXPECT_EQ(Rows(Get<QTreeView>("lvAddr"), kAddrCells),
               (QStringList{QStringLiteral("[x] Bob|Ray|bob@x.org||"), QStringLiteral("[x] Bob|Ray|bob@x.org||")}));
 }
 

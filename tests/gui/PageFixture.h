@@ -48,14 +48,20 @@ inline SGTaskRecord Task(const char* szSubject, const char* szPriority, double d
 constexpr double kMarch5At1430 = 39877.604166666664;
 constexpr double kMarch5At160015 = 39877.66684027778;
 
-// Each row as "[x] cell|cell|..." or "[ ] cell|cell|...".
-inline QStringList Rows(const QTreeView* pList)
+// How many cells of a review row are the record's own, ahead of those of the record kept for it.
+constexpr int kAddrCells = 5;
+constexpr int kDateCells = 5;
+constexpr int kTaskCells = 4;
+
+// Each row as "[x] cell|cell|..." or "[ ] cell|cell|...", with its first nColumns cells or all.
+inline QStringList Rows(const QTreeView* pList, int nColumns = -1)
 {
     QStringList rows;
     const QAbstractItemModel* pModel = pList->model();
+    const int nShown = nColumns >= 0 ? nColumns : pModel->columnCount();
     for (int nRow = 0; nRow < pModel->rowCount(); ++nRow) {
         QStringList cells;
-        for (int nColumn = 0; nColumn < pModel->columnCount(); ++nColumn)
+        for (int nColumn = 0; nColumn < nShown; ++nColumn)
             cells << pModel->index(nRow, nColumn).data().toString();
         const bool bTicked = pModel->index(nRow, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked;
         rows << (bTicked ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + cells.join(QLatin1Char('|'));

@@ -61,7 +61,7 @@ TEST_F(ReviewPageTest, EnteringListsTheRedundantContactsTickedUnderTheChosenKind
     EXPECT_EQ(Label("lblAddrCount"), QStringLiteral("6 Contact records in total"));
 
     QTreeView* pList = List("lvAddr");
-    EXPECT_EQ(Rows(pList),
+    EXPECT_EQ(Rows(pList, kAddrCells),
               (QStringList{QStringLiteral("[x] Ann|Lee|ann@x.org||"), QStringLiteral("[x] Ann|Lee|ann@x.org||"),
                            QStringLiteral("[x] Bob|Ray|bob@x.org||")}));
     // The newest of each set stays off the list.
@@ -70,22 +70,77 @@ TEST_F(ReviewPageTest, EnteringListsTheRedundantContactsTickedUnderTheChosenKind
     const char* const columns[] = {"First Name", "Last Name", "Email", "Work Phone", "Mobile Phone"};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(pList->model()->headerData(i, Qt::Horizontal).toString(), QString::fromLatin1(columns[i]));
-    // Shown, the last column takes what the others leave, and a cut value is whole in its tooltip.
-    // As wide as the main window's client area.
+    // Shown as wide as the main window's client area, the record's own columns keep their widths
+    // ahead of the kept record's, and a cut value is whole in its tooltip.
     m_pPage->resize(792, 366);
     m_pPage->show();
     QApplication::processEvents();
-    int nWidths = 0;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i)
         EXPECT_EQ(pList->columnWidth(i), 120);
-        nWidths += pList->columnWidth(i);
-    }
-    EXPECT_EQ(nWidths + pList->columnWidth(4), pList->viewport()->width());
-    EXPECT_GT(pList->columnWidth(4), 120);
+    const char* const keptColumns[] = {"Kept Name", "Kept Email", "Kept Modified", "Agreed On"};
+    ASSERT_EQ(pList->model()->columnCount(), 9);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(pList->model()->headerData(5 + i, Qt::Horizontal).toString(), QString::fromLatin1(keptColumns[i]));
     EXPECT_EQ(pList->model()->index(0, 2).data(Qt::ToolTipRole).toString(), QStringLiteral("ann@x.org"));
     EXPECT_EQ(Box("cbAddrAll")->text(), QStringLiteral("Load All Contacts Data"));
     EXPECT_EQ(Box("cbTaskAll")->text(), QStringLiteral("Load All Tasks Data"));
     EXPECT_EQ(Find<QPushButton>(m_pPage.get(), "btnOption")->text(), QStringLiteral("&Options"));
+}
+
+TEST_F(ReviewPageTest, ADuplicateShowsTheRecordKeptAndTheRulesTheyAgreedOnEvenByAnEmptyValue)
+{
+    // Two John Smiths match because the older one has no address: the e-mail rule holds by an
+    // empty slot, which is what the user must see.
+    Fill(WorkSet.pAddrUtil,
+         {Addr("John", "Smith", "", kMarch5At1430), Addr("John", "Smith", "john@x.org", kMarch5At160015),
+          Addr("Cy", "Doe", "cy@x.org", kMarch5At1430)});
+    m_pPage->ExchangeData(false);
+    QTreeView* pList = List("lvAddr");
+    const QString why = QStringLiteral("John Smith|john@x.org|03/05/2009 16:00:15|Full Name, First Name, Last Name, "
+                                       "Email (empty)");
+    EXPECT_EQ(Rows(pList), QStringList{QStringLiteral("[x] John|Smith||||") + why});
+    EXPECT_EQ(pList->model()->index(0, 8).data(Qt::ToolTipRole).toString(), why.section(QLatin1Char('|'), 3));
+
+    // Every record in view: the record kept and one that matched nothing have nothing to say.
+    Box("cbAddrAll")->setChecked(true);
+    EXPECT_EQ(Rows(pList), (QStringList{QStringLiteral("[ ] John|Smith||||") + why,
+                                        QStringLiteral("[ ] John|Smith|john@x.org||||||"),
+                                        QStringLiteral("[ ] Cy|Doe|cy@x.org||||||")}));
+}
+
+TEST_F(ReviewPageTest, AChainOfKeepersShowsTheLastRecordKeptAndWhereItDiffers)
+{
+    // A's keeper B, without a first name, is itself kept by C: both are merged into C, and A and C
+    // never shared a first name. An empty second address slot lets every pair pass the e-mail rule.
+    Fill(WorkSet.pAddrUtil, {Addr("John", "Smith", "a@x.org", kMarch5At1430), Addr("", "Smith", "", kMarch5At1430 + 1),
+                             Addr("Jon", "Smith", "c@x.org", kMarch5At1430 + 2)});
+    m_pPage->ExchangeData(false);
+    const QString kept = QStringLiteral("|Jon Smith|c@x.org|03/07/2009 14:30:00|");
+    EXPECT_EQ(
+        Rows(List("lvAddr")),
+        (QStringList{QStringLiteral("[x] John|Smith|a@x.org||") + kept +
+                         QStringLiteral("Last Name, Email (empty); differs: Full Name, First Name"),
+                     QStringLiteral("[x] |Smith|||") + kept +
+                         QStringLiteral("Full Name (partly empty), First Name (empty), Last Name, Email (empty)")}));
+}
+
+TEST_F(ReviewPageTest, CalendarAndTaskDuplicatesShowTheSubjectKeptAndTheirOwnRules)
+{
+    AppSettings.AppFlag = DataKind::Calendar | DataKind::Tasks;
+    AppSettings.DateLocation = true;
+    Fill(WorkSet.pDateUtil, {Event("Review", kMarch5At1430, 0, kMarch5At160015), Event("review", kMarch5At1430, 0, 1)});
+    Fill(WorkSet.pTaskUtil, {Task("Call", "High", 0, kMarch5At1430), Task("Call", "Low", 0, kMarch5At160015)});
+    CopyText(WorkSet.pTaskUtil->GetRecord(0)->szStatus, "Open");
+    CopyText(WorkSet.pTaskUtil->GetRecord(1)->szStatus, "Open");
+    m_pPage->ExchangeData(false);
+
+    EXPECT_EQ(Rows(List("lvDate")), QStringList{QStringLiteral("[x] review|14:30:00|N/A|||Review|03/05/2009 16:00:15|"
+                                                               "Subject, Start Time, Location (empty), Contact ID "
+                                                               "(empty), Assigned ID (empty)")});
+    EXPECT_EQ(Rows(List("lvTask")), QStringList{QStringLiteral("[x] Call|High|N/A||Call|03/05/2009 16:00:15|Subject, "
+                                                               "Status, Contact ID (empty), Assigned ID (empty)")});
+    EXPECT_EQ(List("lvTask")->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Kept Subject"));
+    EXPECT_EQ(List("lvNote")->model()->columnCount(), 1);
 }
 
 TEST_F(ReviewPageTest, HeaderSaysDupForNoneOrOneAndDupsFromTwo)
@@ -134,7 +189,7 @@ TEST_F(ReviewPageTest, LoadAllListsEveryRecordUntickedAndATickedOneJoinsTheList)
     Box("cbAddrAll")->setChecked(true);
 
     QTreeView* pList = List("lvAddr");
-    const QStringList rows = Rows(pList);
+    const QStringList rows = Rows(pList, kAddrCells);
     ASSERT_EQ(rows.size(), 6);
     EXPECT_EQ(rows[5], QStringLiteral("[ ] Cy|Doe|cy@x.org||"));
     EXPECT_TRUE(rows.filter(QStringLiteral("[x]")).isEmpty());
@@ -219,7 +274,8 @@ TEST_F(ReviewPageTest, OptionsOkRunsDetectionAgainCancelKeepsTheTicks)
     });
     Click("btnOption");
     EXPECT_FALSE(AppSettings.CaseSensitive);
-    EXPECT_EQ(Rows(pList), (QStringList{QStringLiteral("[ ] ann|lee|a@x||"), QStringLiteral("[x] Bob|Ray|b@x||")}));
+    EXPECT_EQ(Rows(pList, kAddrCells),
+              (QStringList{QStringLiteral("[ ] ann|lee|a@x||"), QStringLiteral("[x] Bob|Ray|b@x||")}));
 
     // Case now counts: the first pair is no longer one, and the view is the duplicates view again.
     Box("cbAddrAll")->setChecked(true);
@@ -230,7 +286,7 @@ TEST_F(ReviewPageTest, OptionsOkRunsDetectionAgainCancelKeepsTheTicks)
     Click("btnOption");
     EXPECT_TRUE(AppSettings.CaseSensitive);
     EXPECT_FALSE(Box("cbAddrAll")->isChecked());
-    EXPECT_EQ(Rows(pList), QStringList{QStringLiteral("[x] Bob|Ray|b@x||")});
+    EXPECT_EQ(Rows(pList, kAddrCells), QStringList{QStringLiteral("[x] Bob|Ray|b@x||")});
     EXPECT_EQ(Tabs()->tabText(0), QStringLiteral("Contacts (1 Dup)"));
     EXPECT_EQ(WorkSet.pAddrUtil->GetRecord(0)->dwFlags, 0u);
 }
@@ -245,10 +301,10 @@ TEST_F(ReviewPageTest, CalendarTimesTaskDatesAndNotesShowTheirOwnCells)
     m_pPage->ExchangeData(false);
 
     EXPECT_EQ(Tabs()->currentIndex(), 1);
-    EXPECT_EQ(Rows(List("lvDate")),
+    EXPECT_EQ(Rows(List("lvDate"), kDateCells),
               (QStringList{QStringLiteral("[x] Review|14:30:00|N/A||"), QStringLiteral("[x] Review|14:30:00|N/A||")}));
     // A due date past 2030 has no text; a missing one reads N/A.
-    EXPECT_EQ(Rows(List("lvTask")),
+    EXPECT_EQ(Rows(List("lvTask"), kTaskCells),
               (QStringList{QStringLiteral("[x] Call|High|07/04/2010|"), QStringLiteral("[x] Call|||")}));
     EXPECT_EQ(Rows(List("lvNote")), QStringList{QStringLiteral("[x] Note Text")});
     EXPECT_EQ(Tabs()->tabText(3), QStringLiteral("Notes (1 Dup)"));
@@ -256,7 +312,7 @@ TEST_F(ReviewPageTest, CalendarTimesTaskDatesAndNotesShowTheirOwnCells)
     EXPECT_EQ(Label("lblDateCount"), QStringLiteral("3 Calendar records in total"));
 
     Box("cbDateAll")->setChecked(true);
-    EXPECT_EQ(Rows(List("lvDate"))[1], QStringLiteral("[ ] Review|14:30:00|16:00:15||"));
+    EXPECT_EQ(Rows(List("lvDate"), kDateCells)[1], QStringLiteral("[ ] Review|14:30:00|16:00:15||"));
     const QHeaderView* pHeader = List("lvTask")->header();
     EXPECT_EQ(pHeader->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Importance"));
     EXPECT_EQ(pHeader->sectionSize(3), 240);
