@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// A contacts load of 10 000 records from democrm through the real contacts helper, the way the
+// A contacts load of 10 000 records (or VELTRANE_FETCH_CONTACTS, e.g. 100000 to see whether far
+// pages cost more) from democrm through the real contacts helper, the way the
 // login page starts it: helper run, data file, records and store. Prints the records per second
 // and the pages the helper asked for; the seed is democrm's own, so every run loads the same set.
 // The default contact sources stay ticked, so the pages include one empty page each of accounts
@@ -18,6 +19,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -26,7 +28,7 @@
 namespace
 {
 
-constexpr int kContacts = 10000;
+int g_contacts = 10000;
 
 std::string g_folder;
 
@@ -55,7 +57,7 @@ void BM_FetchContacts(benchmark::State& state)
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         state.SetIterationTime(elapsed.count());
         dSeconds += elapsed.count();
-        if (!bLoaded || WorkSet.pAddrUtil->GetRecordCount() != static_cast<uint32_t>(kContacts)) {
+        if (!bLoaded || WorkSet.pAddrUtil->GetRecordCount() != static_cast<uint32_t>(g_contacts)) {
             state.SkipWithError(WorkSet.pAddrUtil != nullptr && WorkSet.pAddrUtil->HasError()
                                     ? WorkSet.pAddrUtil->GetError()
                                     : "the load did not bring every contact");
@@ -63,9 +65,10 @@ void BM_FetchContacts(benchmark::State& state)
         }
         nPages = CountPages(logPath);
     }
-    state.counters["records"] = kContacts;
+    state.counters["records"] = g_contacts;
     state.counters["pages"] = nPages;
-    state.counters["records_per_s"] = dSeconds > 0 ? kContacts * static_cast<double>(state.iterations()) / dSeconds : 0;
+    state.counters["records_per_s"] =
+        dSeconds > 0 ? g_contacts * static_cast<double>(state.iterations()) / dSeconds : 0;
 }
 BENCHMARK(BM_FetchContacts)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
@@ -76,6 +79,13 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
 
+    if (const char* szContacts = std::getenv("VELTRANE_FETCH_CONTACTS")) {
+        g_contacts = std::atoi(szContacts);
+        if (g_contacts <= 0) {
+            std::fprintf(stderr, "fetch bench: VELTRANE_FETCH_CONTACTS must be a positive number\n");
+            return 2;
+        }
+    }
     std::random_device rd;
     const std::filesystem::path root =
         std::filesystem::temp_directory_path() / ("veltrane-fetch-bench-" + std::to_string(rd()));
@@ -85,7 +95,7 @@ int main(int argc, char** argv)
     char szFolder[260];
     DemocrmProcess server;
     QString error;
-    if (!GetAppDataFolder(szFolder) || !server.start({QStringLiteral("--seed"), QString::number(kContacts)}, &error)) {
+    if (!GetAppDataFolder(szFolder) || !server.start({QStringLiteral("--seed"), QString::number(g_contacts)}, &error)) {
         std::fprintf(stderr, "fetch bench: cannot start: %s\n", qUtf8Printable(error));
         std::filesystem::remove_all(root);
         return 1;

@@ -577,6 +577,62 @@ TEST_F(Democrm, PagesWithNextOffsetAndLeavesDeletedRecordsOut)
     EXPECT_EQ(QJsonValue(7), list(session, "Notes", "", 7, 10)[QLatin1String("total_count")]);
 }
 
+// Asking for the page after the one it had, a client is answered by key; asking out of turn, by
+// offset. Both must answer alike for any order, NULLs and descending columns included, and when
+// records are added or deleted between pages, which moves the rows an offset stands for.
+TEST_F(Democrm, PagesInTurnAnswerAsPagesOutOfTurn)
+{
+    startServer({QStringLiteral("--seed"), QStringLiteral("demo")});
+    const QString inTurn = m_client->login(QStringLiteral("admin"));
+    const QString outOfTurn = m_client->login(QStringLiteral("admin"));
+    const auto page = [this](const QString& session, const char* query, const char* order, int offset, int deleted) {
+        const QByteArray text = QJsonDocument(QJsonArray{session, QStringLiteral("Contacts"), QString::fromUtf8(query),
+                                                         QString::fromUtf8(order), offset,
+                                                         QJsonArray{QStringLiteral("id"), QStringLiteral("last_name"),
+                                                                    QStringLiteral("title"), QStringLiteral("email1")},
+                                                         QJsonArray(), 37, deleted, false})
+                                    .toJson(QJsonDocument::Compact);
+        return m_client->call(QStringLiteral("get_entry_list"), text).body;
+    };
+    const struct
+    {
+        const char* query;
+        const char* order;
+        int deleted;
+    } walks[] = {{"", "date_entered ASC, id ASC", 0},
+                 {"", "", 1},
+                 {"", "title DESC, contacts.last_name, first_name DESC", 0},
+                 {"contacts.last_name LIKE 'S%' OR title IS NULL", "department ASC, last_name DESC", 1}};
+    for (const auto& walk : walks) {
+        QVector<QByteArray> pages;
+        for (int offset = 0; offset < 400; offset += 37) {
+            pages.append(page(inTurn, walk.query, walk.order, offset, walk.deleted));
+        }
+        for (int i = static_cast<int>(pages.size()) - 1; i >= 0; --i) {
+            EXPECT_EQ(page(outOfTurn, walk.query, walk.order, i * 37, walk.deleted), pages.at(i))
+                << walk.order << " at " << i * 37;
+        }
+    }
+
+    // A session of its own asks each page out of turn.
+    const auto alone = [&](const char* order, int offset) {
+        return page(m_client->login(QStringLiteral("admin")), "", order, offset, 0);
+    };
+    // A new record that sorts first; in another walk, the deletion of a record already handed out.
+    const char* byName = "last_name ASC, first_name ASC";
+    page(inTurn, "", byName, 0, 0);
+    create(inTurn, "Contacts", R"([{"name":"last_name","value":"Aaberg"}])");
+    EXPECT_EQ(alone(byName, 37), page(inTurn, "", byName, 37, 0));
+    const char* byDate = "date_entered DESC";
+    const QString handedOut = QJsonDocument::fromJson(page(inTurn, "", byDate, 0, 0))
+                                  .object()[QLatin1String("entry_list")][3][QLatin1String("id")]
+                                  .toString();
+    create(inTurn, "Contacts",
+           R"([{"name":"id","value":")" + handedOut.toUtf8() + R"("},{"name":"deleted","value":1}])");
+    EXPECT_FALSE(isLive(inTurn, "Contacts", handedOut));
+    EXPECT_EQ(alone(byDate, 37), page(inTurn, "", byDate, 37, 0));
+}
+
 TEST_F(Democrm, DeletingAContactThatParentsActivitiesFailsWith500YetDeletes)
 {
     startServer();

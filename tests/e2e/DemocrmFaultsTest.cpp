@@ -259,6 +259,28 @@ TEST_F(DemocrmFaults, HeldBackAnswerComesLateWhileOtherConnectionsAreServed)
     EXPECT_FALSE(held->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid());
 }
 
+TEST_F(DemocrmFaults, LatencyHoldsEveryAnswerBackWithoutHoldingUpTheOthers)
+{
+    start({QStringLiteral("--latency-ms"), QStringLiteral("400")});
+    QNetworkAccessManager manager;
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<QNetworkReply> replies[2];
+    qint64 done[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        replies[i].reset(post(manager, QStringLiteral("get_server_info"), "[]"));
+        QObject::connect(replies[i].get(), &QNetworkReply::finished, [&clock, &done, i] { done[i] = clock.elapsed(); });
+    }
+    ASSERT_TRUE(waitFor(replies[0].get(), 5000));
+    ASSERT_TRUE(waitFor(replies[1].get(), 5000));
+    for (const auto& reply : replies) {
+        EXPECT_TRUE(reply->readAll().startsWith("{\"flavor\":\"CE\""));
+    }
+    EXPECT_GE(qMin(done[0], done[1]), 400);
+    // Answered one after the other, the second would come a whole latency after the first.
+    EXPECT_LT(qAbs(done[0] - done[1]), 300);
+}
+
 TEST_F(DemocrmFaults, SessionsExpireAfterTheirRequestsAndLoginsCanBeRefused)
 {
     start({QStringLiteral("--session-expires-after"), QStringLiteral("2")});

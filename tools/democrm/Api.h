@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ApiArgs.h"
+#include "PageCursors.h"
 #include "Sessions.h"
 #include "Store.h"
 
@@ -66,4 +67,5 @@ private:
     Store& m_store;
     Sessions& m_sessions;
     QStringList m_failingLinks;
+    PageCursors m_cursors;
 };

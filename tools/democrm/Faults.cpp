@@ -113,8 +113,10 @@ QList<QCommandLineOption> FaultPlan::options()
                         "switches."),
          QStringLiteral("name")},
         {kLatency,
-         QStringLiteral("Hold every answer back for 0 to 600000 ms; an answer of --delay-request waits "
-                        "this long plus --delay-ms."),
+         QStringLiteral("Hold every answer back for 0 to 600000 ms, as a distant server would. Requests "
+                        "are carried out at once and other connections are served meanwhile, so requests in "
+                        "flight together wait together. An answer of --delay-request waits this long plus "
+                        "--delay-ms."),
          ms},
         {kSessionUses,
          QStringLiteral("A session serves N requests, then expires: the next request with it gets "

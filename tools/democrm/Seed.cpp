@@ -137,8 +137,9 @@ struct Person
     QString accountId;
 };
 
-// The i-th made-up person; the pairs of names do not repeat below 1600.
-Person person(Seeder& seeder, int i)
+// The i-th made-up person, with an e-mail address or without; the pairs of names do not repeat
+// below 1600.
+Person person(int i, bool withEmail)
 {
     const int nFirst = countOf(kFirstNames);
     const int nLast = countOf(kLastNames);
@@ -150,10 +151,16 @@ Person person(Seeder& seeder, int i)
     p.values.insert(QStringLiteral("phone_work"), QStringLiteral("+1 555 %1").arg(1000 + i, 4, 10, QLatin1Char('0')));
     p.values.insert(QStringLiteral("primary_address_city"), text(kCities[i % countOf(kCities)]));
     p.values.insert(QStringLiteral("title"), i % 3 == 0 ? QStringLiteral("Manager") : QString());
-    if (seeder.pick(10) != 0) {
+    if (withEmail) {
         p.email = mailPart(first) + u'.' + mailPart(last) + QStringLiteral("@example.com");
     }
     return p;
+}
+
+// Nine in ten have an address.
+Person person(Seeder& seeder, int i)
+{
+    return person(i, seeder.pick(10) != 0);
 }
 
 Values activity(Seeder& seeder, int i, const QString& parentType, const QString& parentId)
@@ -467,17 +474,27 @@ bool Seed::contacts(Store& store, const QString& userId, int count)
 {
     Seeder seeder(store, userId);
     const ModuleDef& contacts = *Modules::find(QStringLiteral("Contacts"));
-    if (!store.begin()) {
+    // The indexes are built once at the end rather than kept up to date with every row.
+    if (!store.begin() || !store.dropIndexes()) {
         return false;
     }
-    QVector<Person> people;
-    for (int i = 0; i < count; ++i) {
-        Person p = i % 10 == 9 ? people.at(seeder.pick(static_cast<int>(people.size()))) : person(seeder, i);
-        if (i % 10 != 9 && !p.email.isEmpty()) {
-            p.email.replace(u'@', QStringLiteral("%1@").arg(i));
-        }
-        people.append(p);
+    // Each record as the person it was made from, whom its copies repeat; a million records'
+    // values would take a gigabyte.
+    struct Made
+    {
+        int person;
+        bool withEmail;
+    };
+    QVector<Made> made;
+    made.reserve(count);
+    for (int i = 0; i < count && seeder.ok(); ++i) {
+        const Made m =
+            i % 10 == 9 ? made.at(seeder.pick(static_cast<int>(made.size()))) : Made{i, seeder.pick(10) != 0};
+        made.append(m);
+        Person p = person(m.person, m.withEmail);
+        // Every original has an address of its own; its copies share it.
+        p.email.replace(u'@', QStringLiteral("%1@").arg(m.person));
         seeder.add(contacts, p.values, i, p.email);
     }
-    return seeder.ok() && store.commit();
+    return seeder.ok() && store.createIndexes() && store.commit();
 }

@@ -34,12 +34,87 @@ QString whereClause(const QueryFilter& filter, bool includeDeleted)
     }
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
 }
+
+// The rows that sort after key, whose values are bound in *bound. A row value comparison lets
+// SQLite seek in an index, but it answers as the ORDER BY sorts only where every column ascends
+// and no value of the key is NULL (NULL sorts first and compares as unknown); otherwise the
+// comparison is spelt out column by column.
+QString afterCondition(const SortOrder& order, const SortKey& key, QVariantList* bound)
+{
+    QStringList columns = order.columns;
+    columns.append(QStringLiteral("rowid"));
+    QStringList marks;
+    bool plain = !order.descending.contains(true);
+    for (const QVariant& value : key) {
+        plain = plain && !value.isNull();
+        marks.append(QStringLiteral("?"));
+    }
+    if (plain) {
+        bound->append(key);
+        return QStringLiteral("(%1) > (%2)").arg(columns.join(u','), marks.join(u','));
+    }
+    QStringList alternatives;
+    QStringList equal;
+    QVariantList equalValues;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        const QString& column = columns.at(i);
+        const QVariant& value = key.at(i);
+        const bool descending = i < order.descending.size() && order.descending.at(i);
+        // Ascending, NULL comes first and everything else after it; descending, NULL comes last.
+        QString beyond;
+        if (value.isNull()) {
+            beyond = descending ? QString() : column + QStringLiteral(" IS NOT NULL");
+        }
+        else {
+            beyond =
+                descending ? QStringLiteral("(%1 < ? OR %1 IS NULL)").arg(column) : column + QStringLiteral(" > ?");
+        }
+        if (!beyond.isEmpty()) {
+            alternatives.append(QLatin1Char('(') +
+                                QStringList(equal + QStringList{beyond}).join(QStringLiteral(" AND ")) +
+                                QLatin1Char(')'));
+            bound->append(equalValues);
+            if (!value.isNull()) {
+                bound->append(value);
+            }
+        }
+        equal.append(column + (value.isNull() ? QStringLiteral(" IS NULL") : QStringLiteral(" = ?")));
+        if (!value.isNull()) {
+            equalValues.append(value);
+        }
+    }
+    return alternatives.isEmpty() ? QStringLiteral("0")
+                                  : QLatin1Char('(') + alternatives.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+}
+
+// The indexes lists are walked by: the order the helpers ask for, date_entered then id.
+QStringList sortIndexes()
+{
+    QStringList tables;
+    for (const ModuleDef& module : Modules::all()) {
+        if (module.field(QStringLiteral("date_entered"))) {
+            tables.append(module.table);
+        }
+    }
+    return tables;
+}
 } // namespace
+
+QString SortOrder::clause() const
+{
+    QStringList items;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        items.append(columns.at(i) + (descending.at(i) ? QStringLiteral(" DESC") : QStringLiteral(" ASC")));
+    }
+    items.append(QStringLiteral("rowid"));
+    return items.join(QStringLiteral(", "));
+}
 
 Store::Store() : m_connection(QStringLiteral("democrm-%1").arg(reinterpret_cast<quintptr>(this))) {}
 
 Store::~Store()
 {
+    m_prepared.clear();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connection);
@@ -54,17 +129,33 @@ bool Store::exec(QSqlQuery& query)
     return false;
 }
 
+QSqlQuery* Store::prepared(const QString& sql)
+{
+    auto it = m_prepared.find(sql);
+    if (it == m_prepared.end()) {
+        QSqlQuery query(m_db);
+        if (!query.prepare(sql)) {
+            m_error = query.lastError().text();
+            return nullptr;
+        }
+        it = m_prepared.insert(sql, query);
+    }
+    return &it.value();
+}
+
 bool Store::run(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery query(m_db);
-    if (!query.prepare(sql)) {
-        m_error = query.lastError().text();
+    ++m_writes;
+    QSqlQuery* query = prepared(sql);
+    if (!query) {
         return false;
     }
-    for (const QVariant& value : values) {
-        query.addBindValue(value);
+    for (int i = 0; i < values.size(); ++i) {
+        query->bindValue(i, values.at(i));
     }
-    return exec(query);
+    const bool done = exec(*query);
+    query->finish();
+    return done;
 }
 
 bool Store::open(const QString& path)
@@ -73,6 +164,11 @@ bool Store::open(const QString& path)
     m_db.setDatabaseName(path);
     if (!m_db.open()) {
         m_error = m_db.lastError().text();
+        return false;
+    }
+    // Room for the indexes a bulk load writes to at random places: with SQLite's default 2 MB a
+    // million contacts went to disk page by page.
+    if (!run(QStringLiteral("PRAGMA cache_size = -262144"))) {
         return false;
     }
     for (const ModuleDef& module : Modules::all()) {
@@ -99,7 +195,29 @@ bool Store::open(const QString& path)
            run(QStringLiteral("CREATE TABLE IF NOT EXISTS relationships (relation TEXT, left_id TEXT, right_id TEXT, "
                               "deleted INTEGER DEFAULT 0)")) &&
            run(QStringLiteral("CREATE INDEX IF NOT EXISTS relationships_left ON relationships (left_id)")) &&
-           run(QStringLiteral("CREATE INDEX IF NOT EXISTS relationships_right ON relationships (right_id)"));
+           run(QStringLiteral("CREATE INDEX IF NOT EXISTS relationships_right ON relationships (right_id)")) &&
+           createIndexes();
+}
+
+bool Store::createIndexes()
+{
+    for (const QString& table : sortIndexes()) {
+        if (!run(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (\"date_entered\", \"id\")")
+                     .arg(quoted(table + QStringLiteral("_date_entered")), quoted(table)))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Store::dropIndexes()
+{
+    for (const QString& table : sortIndexes()) {
+        if (!run(QStringLiteral("DROP INDEX IF EXISTS ") + quoted(table + QStringLiteral("_date_entered")))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Store::clear()
@@ -148,28 +266,48 @@ bool Store::count(const ModuleDef& module, const QueryFilter& filter, bool inclu
     return true;
 }
 
-bool Store::list(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, const QString& orderBy,
-                 qint64 offset, qint64 limit, QVector<Record>* records)
+bool Store::list(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, const SortOrder& order,
+                 qint64 offset, qint64 limit, QVector<Record>* records, const SortKey* after, SortKey* last)
 {
+    QString where = whereClause(filter, includeDeleted);
+    QVariantList afterValues;
+    if (after) {
+        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
+                 afterCondition(order, *after, &afterValues);
+    }
+    const QStringList columns = module.storedColumns();
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4 LIMIT ? OFFSET ?")
-                      .arg(columnList(module), quoted(module.table), whereClause(filter, includeDeleted),
-                           orderBy.isEmpty() ? QStringLiteral("rowid") : orderBy + QStringLiteral(", rowid")));
+    // The sort key follows the record's columns, so that the last row's key can be kept.
+    query.prepare(
+        QStringLiteral("SELECT %1%2, rowid FROM %3%4 ORDER BY %5 LIMIT ?%6")
+            .arg(columnList(module), order.columns.isEmpty() ? QString() : QLatin1Char(',') + order.columns.join(u','),
+                 quoted(module.table), where, order.clause(), after ? QString() : QStringLiteral(" OFFSET ?")));
     for (const QString& value : filter.values) {
         query.addBindValue(value);
     }
+    for (const QVariant& value : afterValues) {
+        query.addBindValue(value);
+    }
     query.addBindValue(limit);
-    query.addBindValue(offset);
+    if (!after) {
+        query.addBindValue(offset);
+    }
     if (!exec(query)) {
         return false;
     }
-    const QStringList columns = module.storedColumns();
+    const int keySize = static_cast<int>(order.columns.size()) + 1;
     while (query.next()) {
         Record record;
         for (int i = 0; i < columns.size(); ++i) {
             record.insert(columns.at(i), query.value(i).toString());
         }
         records->append(record);
+        if (last) {
+            last->clear();
+            for (int i = 0; i < keySize; ++i) {
+                last->append(query.value(static_cast<int>(columns.size()) + i));
+            }
+        }
     }
     for (Record& record : *records) {
         if (!fillLinked(module, &record)) {
@@ -185,7 +323,7 @@ bool Store::find(const ModuleDef& module, const QString& id, Record* record)
     QueryFilter byId;
     byId.sql = QStringLiteral("\"id\" = ?");
     byId.values.append(id);
-    if (!list(module, byId, true, QString(), 0, 1, &found) || found.isEmpty()) {
+    if (!list(module, byId, true, SortOrder(), 0, 1, &found) || found.isEmpty()) {
         return false;
     }
     *record = found.first();
@@ -196,35 +334,43 @@ bool Store::fillLinked(const ModuleDef& module, Record* record)
 {
     const QString id = record->value(QStringLiteral("id"));
     if (module.hasEmail()) {
-        QSqlQuery query(m_db);
-        query.prepare(QStringLiteral("SELECT l.slot, a.email_address FROM email_links l JOIN email_addresses a "
-                                     "ON a.id = l.email_id WHERE l.bean_id = ? AND l.bean_module = ? "
-                                     "AND l.deleted = 0 ORDER BY l.rowid"));
-        query.addBindValue(id);
-        query.addBindValue(module.name);
-        if (!exec(query)) {
+        QSqlQuery* query =
+            prepared(QStringLiteral("SELECT l.slot, a.email_address FROM email_links l JOIN email_addresses a "
+                                    "ON a.id = l.email_id WHERE l.bean_id = ? AND l.bean_module = ? "
+                                    "AND l.deleted = 0 ORDER BY l.rowid"));
+        if (!query) {
+            return false;
+        }
+        query->bindValue(0, id);
+        query->bindValue(1, module.name);
+        if (!exec(*query)) {
             return false;
         }
         record->insert(QStringLiteral("email1"), QString());
         record->insert(QStringLiteral("email2"), QString());
-        while (query.next()) {
-            record->insert(query.value(0).toInt() == 1 ? QStringLiteral("email1") : QStringLiteral("email2"),
-                           query.value(1).toString());
+        while (query->next()) {
+            record->insert(query->value(0).toInt() == 1 ? QStringLiteral("email1") : QStringLiteral("email2"),
+                           query->value(1).toString());
         }
+        query->finish();
     }
     if (module.field(QStringLiteral("account_id")) && !module.field(QStringLiteral("account_id"))->stored()) {
-        QSqlQuery query(m_db);
-        query.prepare(QStringLiteral("SELECT ac.account_id, a.name FROM accounts_contacts ac LEFT JOIN accounts a "
-                                     "ON a.id = ac.account_id WHERE ac.contact_id = ? AND ac.deleted = 0 "
-                                     "ORDER BY ac.rowid DESC LIMIT 1"));
-        query.addBindValue(id);
-        if (!exec(query)) {
+        QSqlQuery* query =
+            prepared(QStringLiteral("SELECT ac.account_id, a.name FROM accounts_contacts ac LEFT JOIN accounts a "
+                                    "ON a.id = ac.account_id WHERE ac.contact_id = ? AND ac.deleted = 0 "
+                                    "ORDER BY ac.rowid DESC LIMIT 1"));
+        if (!query) {
             return false;
         }
-        if (query.next()) {
-            record->insert(QStringLiteral("account_id"), query.value(0).toString());
-            record->insert(QStringLiteral("account_name"), query.value(1).toString());
+        query->bindValue(0, id);
+        if (!exec(*query)) {
+            return false;
         }
+        if (query->next()) {
+            record->insert(QStringLiteral("account_id"), query->value(0).toString());
+            record->insert(QStringLiteral("account_name"), query->value(1).toString());
+        }
+        query->finish();
     }
     return true;
 }
@@ -273,17 +419,18 @@ bool Store::setEmail(const ModuleDef& module, const QString& id, int slot, const
     if (trimmed.isEmpty()) {
         return true;
     }
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT id FROM email_addresses WHERE email_address_caps = ?"));
-    query.addBindValue(trimmed.toUpper());
-    if (!exec(query)) {
+    QSqlQuery* query = prepared(QStringLiteral("SELECT id FROM email_addresses WHERE email_address_caps = ?"));
+    if (!query) {
         return false;
     }
-    QString emailId;
-    if (query.next()) {
-        emailId = query.value(0).toString();
+    query->bindValue(0, trimmed.toUpper());
+    if (!exec(*query)) {
+        return false;
     }
-    else {
+    const bool known = query->next();
+    QString emailId = known ? query->value(0).toString() : QString();
+    query->finish();
+    if (!known) {
         emailId = newId();
         if (!run(QStringLiteral("INSERT INTO email_addresses (id, email_address, email_address_caps) VALUES (?, ?, ?)"),
                  {emailId, trimmed, trimmed.toUpper()})) {
@@ -455,9 +602,9 @@ QString Store::newId()
            tail.mid(8, 12);
 }
 
-QString Store::orderClause(const ModuleDef& module, const QString& orderBy)
+SortOrder Store::sortOrder(const ModuleDef& module, const QString& orderBy)
 {
-    QStringList items;
+    SortOrder order;
     for (const QString& item : orderBy.split(u',', Qt::SkipEmptyParts)) {
         const QStringList words = item.simplified().split(u' ');
         QString name = words.value(0);
@@ -468,9 +615,8 @@ QString Store::orderClause(const ModuleDef& module, const QString& orderBy)
         if (!def || !def->stored()) {
             continue;
         }
-        const QString direction = words.value(1).toUpper();
-        items.append(quoted(def->name) +
-                     (direction == QLatin1String("DESC") ? QStringLiteral(" DESC") : QStringLiteral(" ASC")));
+        order.columns.append(quoted(def->name));
+        order.descending.append(words.value(1).toUpper() == QLatin1String("DESC"));
     }
-    return items.join(QStringLiteral(", "));
+    return order;
 }

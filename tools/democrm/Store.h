@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -16,6 +17,20 @@
 using Record = QHash<QString, QString>;
 // Stored columns to write; a null QVariant writes NULL.
 using Values = QHash<QString, QVariant>;
+
+// An ORDER BY of known columns. Lists end with rowid after these, so that their order is total.
+struct SortOrder
+{
+    QStringList columns; // quoted column names
+    QVector<bool> descending;
+
+    QString clause() const;
+};
+
+// Where a walk through a list stopped: the ORDER BY values of the last row handed out, rowid
+// last. The rows after it are the next page, found through the index instead of by skipping the
+// rows before it, which costs more the further the page is.
+using SortKey = QVariantList;
 
 // The records in SQLite. Every value goes through a bound parameter; the only names put into SQL
 // text are the table and column names of the fixed module tables.
@@ -35,10 +50,19 @@ public:
     bool isEmpty();
     bool begin();
     bool commit();
+    // Counts every statement that may have changed a row, so that what was read before can be
+    // known to be still the same.
+    quint64 writes() const { return m_writes; }
+    // The indexes lists are walked by. A bulk load drops them first and builds them at its end.
+    bool createIndexes();
+    bool dropIndexes();
 
     bool count(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, qint64* total);
-    bool list(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, const QString& orderBy,
-              qint64 offset, qint64 limit, QVector<Record>* records);
+    // The rows from offset on, or, given after, the rows that follow that key; *last receives
+    // the key of the last row listed, if asked for.
+    bool list(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, const SortOrder& order,
+              qint64 offset, qint64 limit, QVector<Record>* records, const SortKey* after = nullptr,
+              SortKey* last = nullptr);
     // Finds the row whatever its deleted flag; false if there is none.
     bool find(const ModuleDef& module, const QString& id, Record* record);
 
@@ -64,10 +88,13 @@ public:
     // A creation-ordered id in UUID form, so that ordering by id follows creation like the real
     // server's time-based ids do.
     static QString newId();
-    // "date_entered ASC, id ASC" to an ORDER BY list of known columns; unknown items are dropped.
-    static QString orderClause(const ModuleDef& module, const QString& orderBy);
+    // "date_entered ASC, id ASC" to an ORDER BY of known columns; unknown items are dropped.
+    static SortOrder sortOrder(const ModuleDef& module, const QString& orderBy);
 
 private:
+    // The statement of sql, prepared once: the same few run for every record read or written.
+    // Whoever runs one finishes it, so that it holds no read open.
+    QSqlQuery* prepared(const QString& sql);
     bool exec(QSqlQuery& query);
     bool run(const QString& sql, const QVariantList& values = {});
     bool fillLinked(const ModuleDef& module, Record* record);
@@ -75,4 +102,6 @@ private:
     QSqlDatabase m_db;
     QString m_connection;
     QString m_error;
+    QHash<QString, QSqlQuery> m_prepared; // the writing statements by their text
+    quint64 m_writes = 0;
 };

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "Store.h"
+
+#include <QByteArray>
+#include <QHash>
+
+// Where each walk through a list stopped, so that a client that asks for the page after the one
+// it had gets it by key rather than by skipping every row before it. A walk is one session's
+// listing of one module with one query, deleted flag and order. A key stays good only while no
+// write happened since it was taken: a record added, deleted or changed before it would move the
+// rows an offset stands for and change the count, and then the page is found by its offset again.
+class PageCursors final
+{
+public:
+    // The walk's place and what it had counted, both as good as the rows they came from.
+    struct Cursor
+    {
+        qint64 nextOffset = 0;
+        quint64 writes = 0;
+        SortKey last;
+        qint64 total = 0;
+    };
+
+    static QByteArray walk(const QString& session, const QString& module, const QueryFilter& filter,
+                           bool includeDeleted, const SortOrder& order);
+
+    // Where the walk stopped if it stopped at offset, and nothing was written since; else null.
+    const Cursor* find(const QByteArray& walk, qint64 offset, quint64 writes) const;
+    void remember(const QByteArray& walk, Cursor cursor);
+
+private:
+    QHash<QByteArray, Cursor> m_cursors;
+};
