@@ -169,16 +169,16 @@ private:
                 alive[p] = alive[p] != 0 && m_fields.Compatible(nBest, pairs[p].nKeeper, pairs[p].nOther);
             dCurrent = dBest;
         }
-        // The sample runs out of pairs long before many fields run out of selectivity: a field
-        // seldom empty adds few masks and can only narrow the buckets.
+        // Worth more buckets only while keepers still have a few candidates each: the sample runs
+        // out of pairs long before many fields run out of selectivity, and a field seldom empty adds
+        // few masks and can only narrow the buckets.
+        const bool bNarrowing = dCurrent > 2.0 * static_cast<double>(pairs.size());
         for (uint32_t c : wildColumns) {
-            if (m_indexed.size() < MaskGroups<Record>::kMaxFields &&
+            if (bNarrowing && m_indexed.size() < MaskGroups<Record>::kMaxFields &&
                 std::find(m_indexed.begin(), m_indexed.end(), c) == m_indexed.end() && SeldomEmpty(c))
                 m_indexed.push_back(c);
         }
-
-        // Worth its buckets only while keepers still have a few candidates each.
-        if (dCurrent <= 2.0 * static_cast<double>(pairs.size()))
+        if (!bNarrowing)
             return;
         for (uint32_t g = 0; g < nGroups; ++g) {
             double dEstimate = 0;

@@ -68,7 +68,8 @@ public:
             const uint32_t nMask = distinct[n];
             uint32_t nBest = Closure(nMask) & nAll;
             for (uint32_t nFrequent : frequent) {
-                const bool bNarrower = Bits(nFrequent) < Bits(nBest) || (Bits(nFrequent) == Bits(nBest) && nFrequent < nBest);
+                const bool bNarrower =
+                    Bits(nFrequent) < Bits(nBest) || (Bits(nFrequent) == Bits(nBest) && nFrequent < nBest);
                 if ((nFrequent & nMask) == nMask && bNarrower)
                     nBest = nFrequent;
             }
@@ -108,7 +109,10 @@ public:
 
     // The projections of a group's records: one bucket each.
     const uint32_t* ProjectionsBegin(uint32_t nGroup) const { return m_projections.data() + m_projectionBegin[nGroup]; }
-    const uint32_t* ProjectionsEnd(uint32_t nGroup) const { return m_projections.data() + m_projectionBegin[nGroup + 1]; }
+    const uint32_t* ProjectionsEnd(uint32_t nGroup) const
+    {
+        return m_projections.data() + m_projectionBegin[nGroup + 1];
+    }
     uint32_t MaxProjections() const
     {
         uint32_t nMax = 0;
