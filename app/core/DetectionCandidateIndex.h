@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The candidate index of one run: the buckets that hold the records a keeper may match.
 //
-// Up to three of the required texts outside the exact key (core/DetectionFieldIds.h) are indexed: a
-// record sits in one bucket per subset of them, keyed by its key and its values (empty included) on
-// that subset, so a keeper finds the records equal or empty wherever it is not empty as the union of
-// a few buckets. An OR group whose slots are seldom empty may get buckets per slot and value as well.
+// Up to sixteen of the required texts outside the exact key (core/DetectionFieldIds.h) are indexed.
+// Records are grouped by which of them they leave empty (core/DetectionMaskGroups.h) and sit in one
+// bucket per projection of their group, keyed by their key and their values on it, so a keeper
+// finds the records equal or empty wherever it is not empty as the union of one bucket per group.
+// An OR group whose slots are seldom empty may get buckets per slot and value as well.
 #pragma once
 
 #include "core/DetectionFieldIds.h"
 #include "core/DetectionIndexTable.h"
+#include "core/DetectionMaskGroups.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -19,7 +21,8 @@ template <class Record> class CandidateIndex
 {
 public:
     explicit CandidateIndex(const FieldIds<Record>& fields)
-        : m_fields(fields), m_nCount(fields.Count()), m_bCompareEmpty(fields.CompareEmpty())
+        : m_fields(fields), m_nCount(fields.Count()), m_bCompareEmpty(fields.CompareEmpty()),
+          m_groups(fields, m_indexed)
     {
     }
 
@@ -27,6 +30,7 @@ public:
     void Build()
     {
         ChooseIndexes();
+        m_groups.Build();
         BuildBuckets();
         m_chosen.reserve(m_nMaxLists);
         m_trial.reserve(m_nMaxLists);
@@ -38,43 +42,30 @@ public:
     // The record positions of the bucket, in load order.
     const uint32_t* Entries(uint32_t nBucket) const { return m_entries.data() + m_bucketBegin[nBucket]; }
 
-    // Each record sits in this many buckets, one per entry.
-    uint32_t EntriesPerRecord() const { return m_nEntries; }
-    uint32_t RecordBucket(uint32_t i, uint32_t nEntry) const
-    {
-        return m_recordBuckets[static_cast<std::size_t>(i) * m_nEntries + nEntry];
-    }
+    // Record i's entries run from RecordEntriesBegin(i) to RecordEntriesBegin(i + 1), at most
+    // MaxEntries() of them: each names a bucket and the record's index within it.
+    uint32_t RecordEntriesBegin(uint32_t i) const { return m_recordBegin[i]; }
+    uint32_t RecordBucket(uint32_t nEntry) const { return m_recordBuckets[nEntry]; }
+    uint32_t RecordIndex(uint32_t nEntry) const { return m_recordIndex[nEntry]; }
+    uint32_t MaxEntries() const { return m_nMaxEntries; }
 
     // The most buckets that Choose returns.
     uint32_t MaxLists() const { return m_nMaxLists; }
     uint32_t IndexedFields() const { return static_cast<uint32_t>(m_indexed.size()); }
     uint32_t IndexedGroups() const { return static_cast<uint32_t>(m_orBuilt.size()); }
+    uint32_t MaskGroupCount() const { return m_groups.GroupCount(); }
 
-    // The keeper's buckets: those equal or empty on the indexed fields where the keeper is not
-    // empty, or those of a usable OR group when they hold fewer entries. Allocates nothing; the
-    // list holds until the next call.
+    // The keeper's buckets: in each mask group, the one equal to the keeper on the fields that both
+    // the group and the keeper's own group fill; or those of a usable OR group when they hold fewer
+    // entries. Allocates nothing; the list holds until the next call.
     const std::vector<uint32_t>& Choose(uint32_t nKeeper)
     {
         const uint32_t nKey = m_fields.Keys()[nKeeper];
-        uint32_t values[3] = {0, 0, 0};
-        uint32_t nFilled = 0;
-        for (uint32_t j = 0; j < m_indexed.size(); ++j) {
-            values[j] = m_fields.Id(m_indexed[j], nKeeper);
-            if (values[j] != 0)
-                nFilled |= 1u << j;
-        }
+        const uint32_t nKeeperFilled = m_groups.Filled(m_groups.GroupOf(nKeeper));
         m_chosen.clear();
         uint64_t nBest = 0;
-        for (uint32_t nPart = nFilled;; nPart = (nPart - 1) & nFilled) {
-            BucketKey key = AndKey(nKey, nFilled, values);
-            for (uint32_t j = 0; j < m_indexed.size(); ++j) {
-                if ((nFilled >> j & 1) != 0 && (nPart >> j & 1) == 0)
-                    key.values[j] = 0;
-            }
-            nBest += Collect(m_chosen, key);
-            if (nPart == 0)
-                break;
-        }
+        for (uint32_t g = 0; g < m_groups.GroupCount(); ++g)
+            nBest += Collect(m_chosen, BucketKey{nKey, g, m_groups.Filled(g) & nKeeperFilled, nKeeper});
         for (uint32_t g = 0; g < m_orBuilt.size(); ++g) {
             if (!m_fields.GroupUsable(m_orBuilt[g], nKeeper))
                 continue;
@@ -82,9 +73,9 @@ public:
             uint64_t nTotal = 0;
             for (uint32_t s = m_orSlotBegin[g]; s < m_orSlotBegin[g + 1]; ++s) {
                 const uint32_t nValue = m_fields.Id(m_orSlots[s], nKeeper);
-                nTotal += Collect(m_trial, BucketKey{nKey, kOrCode + s, {nValue, 0, 0}});
+                nTotal += Collect(m_trial, BucketKey{nKey, kOrCode + s, 0, nValue});
                 if (!m_bCompareEmpty)
-                    nTotal += Collect(m_trial, BucketKey{nKey, kOrCode + s, {0, 0, 0}});
+                    nTotal += Collect(m_trial, BucketKey{nKey, kOrCode + s, 0, 0});
             }
             if (nTotal < nBest) {
                 nBest = nTotal;
@@ -96,32 +87,24 @@ public:
 
     std::size_t Bytes() const
     {
-        return m_bucketTable.Bytes() + VectorBytes(m_bucketKeys) + VectorBytes(m_bucketBegin) + VectorBytes(m_entries) +
-               VectorBytes(m_recordBuckets);
+        return m_groups.Bytes() + m_bucketTable.Bytes() + VectorBytes(m_bucketKeys) + VectorBytes(m_bucketBegin) +
+               VectorBytes(m_entries) + VectorBytes(m_recordBegin) + VectorBytes(m_recordBuckets) +
+               VectorBytes(m_recordIndex) + VectorBytes(m_values);
     }
 
 private:
-    static constexpr uint32_t kOrCode = 8; // bucket codes below are subsets of m_indexed
+    static constexpr uint32_t kOrCode = 1u << 16; // bucket codes below are mask groups
     static constexpr uint32_t kSampledKeepers = 1024;
     static constexpr uint32_t kPartnersPerKeeper = 4;
 
+    // A mask group's bucket: the group, the fields it is keyed on and a record holding its values
+    // there. An OR slot's bucket: kOrCode plus the slot, and the value.
     struct BucketKey
     {
         uint32_t nKey;
         uint32_t nCode;
-        uint32_t values[3];
-        bool operator==(const BucketKey& other) const
-        {
-            return nKey == other.nKey && nCode == other.nCode && values[0] == other.values[0] &&
-                   values[1] == other.values[1] && values[2] == other.values[2];
-        }
-        uint64_t Hash() const
-        {
-            uint64_t h = CombineHash(nKey, nCode);
-            for (uint32_t nValue : values)
-                h = CombineHash(h, nValue);
-            return h;
-        }
+        uint32_t nFields;
+        uint32_t nValue; // the record, or the value of an OR slot
     };
 
     struct SamplePair
@@ -163,7 +146,7 @@ private:
         double dCurrent = 0;
         for (const SamplePair& pair : pairs)
             dCurrent += pair.dWeight;
-        while (m_indexed.size() < 3) {
+        while (m_indexed.size() < MaskGroups<Record>::kMaxFields) {
             uint32_t nBest = kNoId;
             double dBest = dCurrent * 0.75;
             for (uint32_t c : wildColumns) {
@@ -186,9 +169,16 @@ private:
                 alive[p] = alive[p] != 0 && m_fields.Compatible(nBest, pairs[p].nKeeper, pairs[p].nOther);
             dCurrent = dBest;
         }
-
-        // Worth its buckets only while keepers still have a few candidates each.
-        if (dCurrent <= 2.0 * static_cast<double>(pairs.size()))
+        // Worth more buckets only while keepers still have a few candidates each: the sample runs
+        // out of pairs long before many fields run out of selectivity, and a field seldom empty adds
+        // few masks and can only narrow the buckets.
+        const bool bNarrowing = dCurrent > 2.0 * static_cast<double>(pairs.size());
+        for (uint32_t c : wildColumns) {
+            if (bNarrowing && m_indexed.size() < MaskGroups<Record>::kMaxFields &&
+                std::find(m_indexed.begin(), m_indexed.end(), c) == m_indexed.end() && SeldomEmpty(c))
+                m_indexed.push_back(c);
+        }
+        if (!bNarrowing)
             return;
         for (uint32_t g = 0; g < nGroups; ++g) {
             double dEstimate = 0;
@@ -205,32 +195,66 @@ private:
         }
     }
 
-    BucketKey AndKey(uint32_t nKey, uint32_t nSubset, const uint32_t (&values)[3]) const
+    bool SeldomEmpty(uint32_t nColumn) const
     {
-        BucketKey key{nKey, nSubset, {0, 0, 0}};
-        for (uint32_t j = 0; j < m_indexed.size(); ++j) {
-            if ((nSubset >> j & 1) != 0)
-                key.values[j] = values[j];
-        }
-        return key;
+        uint32_t nEmpty = 0;
+        for (uint32_t i = 0; i < m_nCount; ++i)
+            nEmpty += m_fields.Id(nColumn, i) == 0 ? 1u : 0u;
+        return nEmpty <= m_nCount / 16;
     }
 
-    BucketKey EntryKey(uint32_t i, uint32_t nEntry) const
+    bool IsOr(const BucketKey& key) const { return key.nCode >= kOrCode; }
+
+    uint64_t Hash(const BucketKey& key) const
     {
-        if (nEntry < m_nAndLists) {
-            uint32_t values[3] = {0, 0, 0};
-            for (uint32_t j = 0; j < m_indexed.size(); ++j)
-                values[j] = m_fields.Id(m_indexed[j], i);
-            return AndKey(m_fields.Keys()[i], nEntry, values);
+        uint64_t h = CombineHash(CombineHash(key.nKey, key.nCode), key.nFields);
+        if (IsOr(key))
+            return CombineHash(h, key.nValue);
+        const uint32_t* pValues = Values(key.nValue);
+        for (uint32_t j = 0; j < m_indexed.size(); ++j) {
+            if ((key.nFields >> j & 1) != 0)
+                h = CombineHash(h, pValues[j]);
         }
-        const uint32_t nSlot = nEntry - m_nAndLists;
-        return BucketKey{m_fields.Keys()[i], kOrCode + nSlot, {m_fields.Id(m_orSlots[nSlot], i), 0, 0}};
+        return h;
+    }
+
+    bool Same(const BucketKey& a, const BucketKey& b) const
+    {
+        if (a.nKey != b.nKey || a.nCode != b.nCode || a.nFields != b.nFields)
+            return false;
+        if (IsOr(a))
+            return a.nValue == b.nValue;
+        const uint32_t* pA = Values(a.nValue);
+        const uint32_t* pB = Values(b.nValue);
+        for (uint32_t j = 0; j < m_indexed.size(); ++j) {
+            if ((a.nFields >> j & 1) != 0 && pA[j] != pB[j])
+                return false;
+        }
+        return true;
+    }
+
+    uint32_t Intern(const BucketKey& key)
+    {
+        const uint32_t nBucket =
+            m_bucketTable.Intern(Hash(key), [&](uint32_t nOld) { return Same(m_bucketKeys[nOld], key); });
+        if (nBucket == m_bucketKeys.size())
+            m_bucketKeys.push_back(key);
+        return nBucket;
+    }
+
+    const uint32_t* Values(uint32_t i) const
+    {
+        return m_values.data() + static_cast<std::size_t>(i) * m_indexed.size();
     }
 
     // Buckets hold record positions in load order, every bucket of one run in one array.
     void BuildBuckets()
     {
-        m_nAndLists = 1u << m_indexed.size();
+        m_values.resize(static_cast<std::size_t>(m_nCount) * m_indexed.size());
+        for (uint32_t j = 0; j < m_indexed.size(); ++j) {
+            for (uint32_t i = 0; i < m_nCount; ++i)
+                m_values[static_cast<std::size_t>(i) * m_indexed.size() + j] = m_fields.Id(m_indexed[j], i);
+        }
         for (uint32_t g : m_orBuilt) {
             const std::vector<uint32_t>& columns = m_fields.OrColumns()[g];
             m_orSlotBegin.push_back(static_cast<uint32_t>(m_orSlots.size()));
@@ -238,28 +262,44 @@ private:
             m_nMaxLists = std::max(m_nMaxLists, static_cast<uint32_t>(2 * columns.size()));
         }
         m_orSlotBegin.push_back(static_cast<uint32_t>(m_orSlots.size()));
-        m_nMaxLists = std::max(m_nMaxLists, m_nAndLists);
-        m_nEntries = m_nAndLists + static_cast<uint32_t>(m_orSlots.size());
+        m_nMaxLists = std::max(m_nMaxLists, m_groups.GroupCount());
+        m_nMaxEntries = m_groups.MaxProjections() + static_cast<uint32_t>(m_orSlots.size());
 
-        m_recordBuckets.resize(static_cast<std::size_t>(m_nCount) * m_nEntries);
+        m_recordBegin.reserve(static_cast<std::size_t>(m_nCount) + 1);
+        m_recordBegin.push_back(0);
         for (uint32_t i = 0; i < m_nCount; ++i) {
-            for (uint32_t e = 0; e < m_nEntries; ++e) {
-                const BucketKey key = EntryKey(i, e);
-                const uint32_t nBucket =
-                    m_bucketTable.Intern(key.Hash(), [&](uint32_t nOld) { return m_bucketKeys[nOld] == key; });
-                if (nBucket == m_bucketKeys.size())
-                    m_bucketKeys.push_back(key);
-                m_recordBuckets[static_cast<std::size_t>(i) * m_nEntries + e] = nBucket;
+            const uint32_t nGroup = m_groups.GroupOf(i);
+            const uint32_t nKey = m_fields.Keys()[i];
+            for (const uint32_t* p = m_groups.ProjectionsBegin(nGroup); p != m_groups.ProjectionsEnd(nGroup); ++p)
+                m_recordBuckets.push_back(Intern(BucketKey{nKey, nGroup, *p, i}));
+            for (uint32_t s = 0; s < m_orSlots.size(); ++s)
+                m_recordBuckets.push_back(Intern(BucketKey{nKey, kOrCode + s, 0, m_fields.Id(m_orSlots[s], i)}));
+            m_recordBegin.push_back(static_cast<uint32_t>(m_recordBuckets.size()));
+        }
+
+        // Counting sort of the entries by bucket, records in load order within each.
+        m_bucketBegin.assign(static_cast<std::size_t>(BucketCount()) + 1, 0);
+        for (uint32_t nBucket : m_recordBuckets)
+            ++m_bucketBegin[nBucket + 1];
+        for (std::size_t b = 0; b < BucketCount(); ++b)
+            m_bucketBegin[b + 1] += m_bucketBegin[b];
+        std::vector<uint32_t> fill(m_bucketBegin.begin(), m_bucketBegin.end() - 1);
+        m_entries.resize(m_recordBuckets.size());
+        m_recordIndex.resize(m_recordBuckets.size());
+        for (uint32_t i = 0; i < m_nCount; ++i) {
+            for (uint32_t n = m_recordBegin[i]; n < m_recordBegin[i + 1]; ++n) {
+                const uint32_t nBucket = m_recordBuckets[n];
+                m_recordIndex[n] = fill[nBucket] - m_bucketBegin[nBucket];
+                m_entries[fill[nBucket]++] = i;
             }
         }
-        GroupByIds(m_recordBuckets, BucketCount(), m_nEntries, m_bucketBegin, m_entries);
     }
 
     // Adds the bucket if it exists; returns its size.
     uint32_t Collect(std::vector<uint32_t>& buckets, const BucketKey& key) const
     {
         const uint32_t nBucket =
-            m_bucketTable.Find(key.Hash(), [&](uint32_t nOld) { return m_bucketKeys[nOld] == key; });
+            m_bucketTable.Find(Hash(key), [&](uint32_t nOld) { return Same(m_bucketKeys[nOld], key); });
         if (nBucket == kNoId)
             return 0;
         buckets.push_back(nBucket);
@@ -270,19 +310,22 @@ private:
     const uint32_t m_nCount;
     const bool m_bCompareEmpty;
 
-    std::vector<uint32_t> m_indexed; // up to three wildcard columns
+    std::vector<uint32_t> m_indexed; // wildcard columns: those chosen by the sample, then those seldom empty
+    MaskGroups<Record> m_groups;
     std::vector<uint32_t> m_orBuilt; // OR groups with buckets of their own
     std::vector<uint32_t> m_orSlots; // their columns, group after group
     std::vector<uint32_t> m_orSlotBegin;
-    uint32_t m_nAndLists = 1;
-    uint32_t m_nEntries = 0;
+    uint32_t m_nMaxEntries = 0;
     uint32_t m_nMaxLists = 1;
 
     IdTable m_bucketTable;
     std::vector<BucketKey> m_bucketKeys;
     std::vector<uint32_t> m_bucketBegin;
     std::vector<uint32_t> m_entries;
-    std::vector<uint32_t> m_recordBuckets; // per record, its bucket of each entry
+    std::vector<uint32_t> m_recordBegin;   // per record, where its buckets start in m_recordBuckets
+    std::vector<uint32_t> m_recordBuckets; // the buckets of each record, record after record
+    std::vector<uint32_t> m_recordIndex;   // and the record's index within each
+    std::vector<uint32_t> m_values;        // the ids on the indexed fields, record after record
 
     std::vector<uint32_t> m_chosen;
     std::vector<uint32_t> m_trial;

@@ -18,7 +18,8 @@ bool FindAddrDupsIndexed(const std::vector<SGAddrRecord*>& records, CxList& list
 bool FindDateDupsIndexed(const std::vector<SGDateRecord*>& records, CxList& list);
 bool FindTaskDupsIndexed(const std::vector<SGTaskRecord*>& records, CxList& list);
 
-// What the last indexed run built: a record sits in nEntriesPerRecord buckets; nIndexBytes counts
+// What the last indexed run built: a record sits in at most nEntriesPerRecord buckets, the records
+// fall into nMaskGroups groups by the indexed fields they leave empty; nIndexBytes counts
 // everything the index held at its peak, without the records themselves.
 struct DetectionIndexStats
 {
@@ -26,6 +27,7 @@ struct DetectionIndexStats
     uint32_t nEntriesPerRecord = 0;
     uint32_t nIndexedFields = 0;
     uint32_t nIndexedGroups = 0;
+    uint32_t nMaskGroups = 0;
     uint64_t nBuckets = 0;
     uint64_t nIndexBytes = 0;
 };

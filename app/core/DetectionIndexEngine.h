@@ -81,7 +81,8 @@ public:
     {
         DetectionIndexStats stats;
         stats.nRecords = m_nCount;
-        stats.nEntriesPerRecord = m_index.EntriesPerRecord();
+        stats.nEntriesPerRecord = m_index.MaxEntries();
+        stats.nMaskGroups = m_index.MaskGroupCount();
         stats.nIndexedFields = m_index.IndexedFields();
         stats.nIndexedGroups = m_index.IndexedGroups();
         stats.nBuckets = m_index.BucketCount();
@@ -165,7 +166,8 @@ private:
             const uint32_t* pFirst = std::upper_bound(pBegin, pBegin + m_index.BucketSize(nBucket), nAfter);
             Cursor cursor{nBucket, 0, kNoId};
             Advance(cursor, static_cast<uint32_t>(pFirst - pBegin), nThreshold);
-            m_cursors.push_back(cursor);
+            if (cursor.nPos != kNoId)
+                m_cursors.push_back(cursor);
         }
     }
 
@@ -179,7 +181,8 @@ private:
         m_trees.SetBlock(nBucket, nSize, nBlock, nHighest);
     }
 
-    // As the pairwise run marks: once, in marking order, against the first keeper.
+    // As the pairwise run marks: once, in marking order, against the first keeper. A block's highest
+    // value changes only when its last unmarked entry is marked.
     void Mark(uint32_t nPos, uint32_t nKeeper, CxList& list)
     {
         if (m_marked[nPos] != 0)
@@ -188,14 +191,11 @@ private:
         m_records[nPos]->dwFlags |= REC_DUPLICATE;
         m_records[nPos]->pKeeper = m_records[nKeeper];
         list.AddTail(m_records[nPos]);
-        for (uint32_t e = 0; e < m_index.EntriesPerRecord(); ++e) {
-            const uint32_t nBucket = m_index.RecordBucket(nPos, e);
-            if (!m_trees.Has(nBucket))
-                continue;
-            const uint32_t* pBegin = m_index.Entries(nBucket);
-            const uint32_t nIndex =
-                static_cast<uint32_t>(std::lower_bound(pBegin, pBegin + m_index.BucketSize(nBucket), nPos) - pBegin);
-            UpdateBlock(nBucket, nIndex / kBlock);
+        for (uint32_t e = m_index.RecordEntriesBegin(nPos); e < m_index.RecordEntriesBegin(nPos + 1); ++e) {
+            const uint32_t nBucket = m_index.RecordBucket(e);
+            const uint32_t nBlock = m_index.RecordIndex(e) / kBlock;
+            if (m_trees.Has(nBucket) && m_trees.MarkInBlock(nBucket, nBlock))
+                UpdateBlock(nBucket, nBlock);
         }
     }
 

@@ -36,6 +36,7 @@ public:
             }
         }
         m_tree.assign(nTotal, kPadding);
+        m_unmarked.assign(nTotal / 2, 0);
         for (uint32_t b = 0; b < nBuckets; ++b) {
             if (m_treeBegin[b] == kNoId)
                 continue;
@@ -43,6 +44,10 @@ public:
             const uint32_t nLeaves = TreeLeaves(sizeOf(b));
             const uint32_t nBlocks = (sizeOf(b) + kBlock - 1) / kBlock;
             std::fill(pTree + nLeaves, pTree + nLeaves + nBlocks, kUnmarked);
+            uint8_t* pUnmarked = &m_unmarked[m_treeBegin[b] / 2];
+            std::fill(pUnmarked, pUnmarked + nBlocks, static_cast<uint8_t>(kBlock));
+            if (sizeOf(b) % kBlock != 0)
+                pUnmarked[nBlocks - 1] = static_cast<uint8_t>(sizeOf(b) % kBlock);
             for (std::size_t n = nLeaves - 1; n >= 1; --n)
                 pTree[n] = std::max(pTree[2 * n], pTree[2 * n + 1]);
         }
@@ -75,6 +80,10 @@ public:
         return n - nLeaves;
     }
 
+    // Counts one more entry of a block of the bucket as marked; true when it was the block's last
+    // unmarked one, so that the block's highest value must be set.
+    bool MarkInBlock(uint32_t nBucket, uint32_t nBlock) { return --m_unmarked[m_treeBegin[nBucket] / 2 + nBlock] == 0; }
+
     // Sets the highest value of a block of the bucket, of nSize entries, and updates the tree above.
     void SetBlock(uint32_t nBucket, uint32_t nSize, uint32_t nBlock, int32_t nHighest)
     {
@@ -89,7 +98,7 @@ public:
         }
     }
 
-    std::size_t Bytes() const { return VectorBytes(m_treeBegin) + VectorBytes(m_tree); }
+    std::size_t Bytes() const { return VectorBytes(m_treeBegin) + VectorBytes(m_tree) + VectorBytes(m_unmarked); }
 
 private:
     static uint32_t TreeLeaves(uint32_t nSize)
@@ -103,4 +112,5 @@ private:
 
     std::vector<uint32_t> m_treeBegin; // per bucket, kNoId for a bucket without a tree
     std::vector<int32_t> m_tree;
+    std::vector<uint8_t> m_unmarked; // per tree, from half its offset: the unmarked entries of each block
 };
