@@ -14,6 +14,8 @@
 #include "misc/TextUtil.h"
 #include "platform/Platform.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QHideEvent>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -33,6 +35,13 @@ namespace
 
 constexpr int kStartDelayMs = 1000;
 constexpr int kSubmitPauseMs = 200;
+// How often a long run paints the memo and lets the event loop turn: six times a second.
+constexpr qint64 kShowEveryMs = 150;
+// The memo takes lines fastest in blocks, but a block's cost grows with its lines: a thousand take
+// some 10 ms, so a block never holds up the next turn for long.
+constexpr int kLinesPerBlock = 1000;
+// The most a turn may spend on events that came in meanwhile.
+constexpr int kTurnMs = 20;
 constexpr char kRule[] = "================================================================================";
 static_assert(sizeof kRule == 81, "the rule is 80 equals signs");
 
@@ -100,9 +109,12 @@ bool TfmSGClean::ExchangeData(bool bSave)
         return true;
 
     m_pLog->clear();
+    m_pending.clear();
+    m_nPendingLines = 0;
     AddLogLine("Start deleting duplicate records ...");
     AddLogLine(kRule);
     AddLogLine("");
+    FlushLog();
     std::fill(std::begin(m_nDeleted), std::end(m_nDeleted), 0);
     // The run waits until the wizard has finished its step change and this page is showing.
     m_pStart->start();
@@ -129,6 +141,8 @@ void TfmSGClean::RunDeletion()
 
     m_nTotal = 0;
     m_nProcessed = 0;
+    // The first record is shown at once, the others at the pace of kShowEveryMs.
+    m_sinceShown.invalidate();
     for (const DataKindInfo& kind : kDataKinds) {
         if (IsKindChosen(kind))
             m_nTotal += ListCount(WorkSet.*kind.pDups);
@@ -139,9 +153,11 @@ void TfmSGClean::RunDeletion()
             WalkList<Record>(DupsOf<Record>(), [this](Record* pRecord) {
                 DeleteRecord(pRecord);
                 StepProgress();
+                ShowProgressIfDue();
             });
     });
 
+    ShowProgressNow();
     BackUpMarked();
 
     char szLine[64];
@@ -153,8 +169,11 @@ void TfmSGClean::RunDeletion()
         AddLogLine(szLine);
     }
     AddLogLine("");
+    // The account so far stays in view while the helpers run.
+    ShowProgressNow();
 
     SubmitDeletions();
+    FlushLog();
 }
 
 void TfmSGClean::StepProgress()
@@ -369,7 +388,37 @@ void TfmSGClean::AddFieldLine(const char* szLabel, const char* szValue)
 
 void TfmSGClean::AddLogLine(const char* szText)
 {
-    m_pLog->appendPlainText(QString::fromUtf8(szText));
+    if (m_nPendingLines > 0)
+        m_pending += QLatin1Char('\n');
+    m_pending += QString::fromUtf8(szText);
+    if (++m_nPendingLines >= kLinesPerBlock)
+        FlushLog();
+}
+
+// One append of the lines joined by breaks makes the same paragraphs as one append per line: the
+// memo never starts with an empty line, since the intro leads every account.
+void TfmSGClean::FlushLog()
+{
+    if (m_nPendingLines == 0)
+        return;
+    m_pLog->appendPlainText(m_pending);
+    m_pending.clear();
+    m_nPendingLines = 0;
+}
+
+void TfmSGClean::ShowProgressIfDue()
+{
+    if (!m_sinceShown.isValid() || m_sinceShown.elapsed() >= kShowEveryMs)
+        ShowProgressNow();
+}
+
+void TfmSGClean::ShowProgressNow()
+{
+    FlushLog();
+    // Painted now: the helpers may keep the thread busy for long right after.
+    m_pLog->viewport()->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, kTurnMs);
+    m_sinceShown.start();
 }
 
 void TfmSGClean::FormatFieldLine(char* szBuf, std::size_t nSize, int nDepth, const char* szLabel, const char* szValue)

@@ -4,6 +4,9 @@
 #include "core/DataKinds.h"
 #include "gui/TfmPage.h"
 
+#include <QElapsedTimer>
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -53,7 +56,15 @@ protected:
     void hideEvent(QHideEvent* pEvent) override;
 
 private:
+    // Lines wait in m_pending and reach the memo in blocks: one append per line costs the memo
+    // many times what the same lines cost in one block.
     void AddLogLine(const char* szText);
+    void FlushLog();
+    // While the run keeps this thread busy: every kShowEveryMs the waiting lines go to the memo,
+    // which is painted, and the event loop takes a turn, so the window answers the window system.
+    // Input stays queued for the held window, as during a helper run.
+    void ShowProgressIfDue();
+    void ShowProgressNow();
     void AddFieldLine(const char* szLabel, const char* szValue);
     // Writes a ticked record to the memo and marks it for deletion; an unticked one is left alone.
     template <class Record> void DeleteRecord(Record* pRecord);
@@ -87,4 +98,7 @@ private:
     int32_t m_nDeleted[kDataKindCount] = {};
     int32_t m_nTotal = 0;
     int32_t m_nProcessed = 0;
+    QString m_pending;
+    int m_nPendingLines = 0;
+    QElapsedTimer m_sinceShown;
 };

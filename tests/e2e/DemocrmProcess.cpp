@@ -11,7 +11,7 @@ DemocrmProcess::~DemocrmProcess()
     }
 }
 
-bool DemocrmProcess::start(const QStringList& arguments, QString* error)
+bool DemocrmProcess::start(const QStringList& arguments, QString* error, int nWaitMs)
 {
     QStringList all = arguments;
     all << QStringLiteral("--port") << QStringLiteral("0");
@@ -26,7 +26,7 @@ bool DemocrmProcess::start(const QStringList& arguments, QString* error)
     const QByteArray prefix("democrm listening on ");
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 30000) {
+    while (clock.elapsed() < nWaitMs) {
         if (m_process.canReadLine()) {
             const QByteArray line = m_process.readLine().trimmed();
             if (line.startsWith(prefix)) {

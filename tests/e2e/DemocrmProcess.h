@@ -11,8 +11,9 @@ class DemocrmProcess final
 public:
     ~DemocrmProcess();
 
-    // Adds --port 0, and --db :memory: unless arguments name a database.
-    bool start(const QStringList& arguments, QString* error);
+    // Adds --port 0, and --db :memory: unless arguments name a database. Waits nWaitMs at most for
+    // the port, seeding included.
+    bool start(const QStringList& arguments, QString* error, int nWaitMs = 30000);
     // SIGTERM and wait; the exit code, or -1 if it did not stop cleanly.
     int stop();
     // Runs democrm to its end (for arguments it refuses); the exit code.

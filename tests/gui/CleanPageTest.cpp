@@ -27,15 +27,21 @@ struct PauseSeen
     int nMilliseconds = 0;
     bool bMainEnabled = true;
     bool bWaitWindow = false;
+    // The memo while the helpers run, and whether the event loop had turned during the run.
+    std::string memo;
+    bool bTurned = false;
 };
 PauseSeen g_pause;
 TfmMain* g_pPausedMain = nullptr;
+bool g_bTurned = false;
 
 void RecordPause(int nMilliseconds)
 {
     g_pause.nMilliseconds = nMilliseconds;
     g_pause.bMainEnabled = g_pPausedMain->isEnabled();
     g_pause.bWaitWindow = CurrentWaitWindow.load() != nullptr;
+    g_pause.memo = Find<QPlainTextEdit>(g_pPausedMain, "memLog")->toPlainText().toStdString();
+    g_pause.bTurned = g_bTurned;
 }
 
 std::string Summary(int nAddr, int nDate, int nTask, int nNote)
@@ -142,6 +148,8 @@ TEST_F(CleanPageTest, TheRunAccountsForTickedContactsMarksThemAndSubmits)
     EXPECT_EQ(pTimer->interval(), 1000);
     EXPECT_EQ(Bar(), 0);
 
+    g_bTurned = false;
+    QTimer::singleShot(0, [] { g_bTurned = true; });
     m_pPage->tmStartTimer();
     EXPECT_FALSE(pTimer->isActive());
     EXPECT_EQ(Memo(), kIntro +
@@ -154,6 +162,9 @@ TEST_F(CleanPageTest, TheRunAccountsForTickedContactsMarksThemAndSubmits)
                           BackupLine("contact", "Contacts") + "\n" + Summary(2, 0, 0, 0));
     EXPECT_EQ(Bar(), 100);
 
+    // The page was painted during the run, and the whole account is in view while the helper runs.
+    EXPECT_TRUE(g_pause.bTurned);
+    EXPECT_EQ(g_pause.memo, Memo());
     // Under the wait window, with the main window held, and through the seam rather than a sleep.
     EXPECT_EQ(g_pause.nMilliseconds, 200);
     EXPECT_FALSE(g_pause.bMainEnabled);
