@@ -18,6 +18,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <memory>
 #include <set>
@@ -77,28 +78,24 @@ bool MakeEndpoint(Context& ctx, QUrl& endpoint)
     return false;
 }
 
-// Pages through one module and appends its records to the data file.
-template <class Kind>
-bool FetchModule(Context& ctx, SugarClient& client, const ModuleMap<typename Kind::Record>& module,
-                 DataFileWriter<Kind>& writer, std::vector<std::string>& noteIds)
+// The records of one module as they go into the data file, in the server's order.
+template <class Kind> class ModuleLoad
 {
+public:
     using Record = typename Kind::Record;
-    const QString moduleName = QLatin1String(module.szModule);
-    const QStringList fields = SelectFields(module);
-    auto pRecord = std::make_unique<Record>();
-    QSet<QString> seen;
-    qint64 nOffset = 0;
-    qint64 nLoaded = 0;
-    ctx.progress.Set(QStringLiteral("Loading %1").arg(moduleName));
-    for (int nPage = 0; nPage < kMaxPages; ++nPage) {
-        QJsonObject page;
-        if (!client.GetEntryList(moduleName, fields, nOffset, kPageSize, page))
-            return false;
-        const QJsonArray entries = page.value(QLatin1String("entry_list")).toArray();
-        const qint64 nTotal = JsonInteger(page.value(QLatin1String("total_count")), -1);
-        const qint64 nNext = JsonInteger(page.value(QLatin1String("next_offset")), nOffset + entries.size());
-        for (const QJsonValue item : entries) {
-            const QJsonObject entry = item.toObject();
+
+    ModuleLoad(Context& ctx, const ModuleMap<Record>& module, DataFileWriter<Kind>& writer,
+               std::vector<std::string>& noteIds)
+        : m_ctx(ctx), m_module(module), m_writer(writer), m_noteIds(noteIds), m_pRecord(std::make_unique<Record>())
+    {
+    }
+
+    // Takes the entries of a page from nFrom on.
+    void Add(const QJsonArray& entries, qsizetype nFrom)
+    {
+        const QString moduleName = QLatin1String(m_module.szModule);
+        for (qsizetype i = nFrom; i < entries.size(); ++i) {
+            const QJsonObject entry = entries.at(i).toObject();
             const QJsonValue nameValues = entry.value(QLatin1String("name_value_list"));
             QString id = entry.value(QLatin1String("id")).toString();
             if (id.isEmpty())
@@ -108,37 +105,203 @@ bool FetchModule(Context& ctx, SugarClient& client, const ModuleMap<typename Kin
                 (NameValue(nameValues, QStringLiteral("deleted"), deleted) && deleted.trimmed() == QLatin1String("1")))
                 continue;
             // Paging by offset can hand out a record twice when the data changes meanwhile.
-            if (seen.contains(id))
+            if (m_seen.contains(id))
                 continue;
-            seen.insert(id);
+            m_seen.insert(id);
             const std::string ansiId = ToAnsi(id, 1024);
             // A cut id would name another record, or none, at the deletion.
             if (ansiId.size() >= sizeof(SGAddrRecord::szId)) {
-                ctx.errors.Add(QStringLiteral("A record of %1 has an id too long to keep (%2) and was left out.")
-                                   .arg(moduleName, id));
+                m_ctx.errors.Add(QStringLiteral("A record of %1 has an id too long to keep (%2) and was left out.")
+                                     .arg(moduleName, id));
                 continue;
             }
-            *pRecord = Record();
-            MapEntry(module, nameValues, *pRecord);
+            *m_pRecord = Record();
+            MapEntry(m_module, nameValues, *m_pRecord);
             if constexpr (std::is_same_v<Record, SGNoteRecord>) {
-                pRecord->nAux = static_cast<int32_t>(noteIds.size());
-                noteIds.push_back(ansiId);
+                m_pRecord->nAux = static_cast<int32_t>(m_noteIds.size());
+                m_noteIds.push_back(ansiId);
             }
             else {
-                CopyText(pRecord->szId, ansiId.c_str());
+                CopyText(m_pRecord->szId, ansiId.c_str());
             }
-            writer.Add(*pRecord);
-            ++nLoaded;
+            m_writer.Add(*m_pRecord);
+            ++m_nLoaded;
         }
-        if (nTotal >= 0)
-            ctx.progress.Set(QStringLiteral("Loading %1: %2 of %3").arg(moduleName).arg(nLoaded).arg(nTotal));
-        else
-            ctx.progress.Set(QStringLiteral("Loading %1: %2").arg(moduleName).arg(nLoaded));
-        if (entries.isEmpty() || nNext <= nOffset || (nTotal >= 0 && nNext >= nTotal))
-            break;
-        nOffset = nNext;
     }
-    HELPER_LOG(1, "Loaded %lld records of %s.", static_cast<long long>(nLoaded), module.szModule);
+
+    void Progress(qint64 nTotal)
+    {
+        const QString moduleName = QLatin1String(m_module.szModule);
+        if (nTotal >= 0)
+            m_ctx.progress.Set(QStringLiteral("Loading %1: %2 of %3").arg(moduleName).arg(m_nLoaded).arg(nTotal));
+        else
+            m_ctx.progress.Set(QStringLiteral("Loading %1: %2").arg(moduleName).arg(m_nLoaded));
+    }
+
+    qint64 Loaded() const { return m_nLoaded; }
+
+private:
+    Context& m_ctx;
+    const ModuleMap<Record>& m_module;
+    DataFileWriter<Kind>& m_writer;
+    std::vector<std::string>& m_noteIds;
+    std::unique_ptr<Record> m_pRecord;
+    QSet<QString> m_seen;
+    qint64 m_nLoaded = 0;
+};
+
+QString EntryId(const QJsonValue& item)
+{
+    const QJsonObject entry = item.toObject();
+    QString id = entry.value(QLatin1String("id")).toString();
+    if (id.isEmpty())
+        NameValue(entry.value(QLatin1String("name_value_list")), QStringLiteral("id"), id);
+    return id;
+}
+
+struct PageFacts
+{
+    QJsonArray entries;
+    qint64 nTotal = -1;
+    qint64 nNext = 0;
+
+    PageFacts(const QJsonObject& page, qint64 nOffset)
+        : entries(page.value(QLatin1String("entry_list")).toArray()),
+          nTotal(JsonInteger(page.value(QLatin1String("total_count")), -1)),
+          nNext(JsonInteger(page.value(QLatin1String("next_offset")), nOffset + entries.size()))
+    {
+    }
+    bool IsLast(qint64 nOffset) const
+    {
+        return entries.isEmpty() || nNext <= nOffset || (nTotal >= 0 && nNext >= nTotal);
+    }
+};
+
+// Pages through a module one request after the other from nOffset on. Records added or deleted
+// meanwhile can shift a record past the walk; a change of the count is logged, since nothing
+// else would show it.
+template <class Kind>
+bool WalkInTurn(SugarClient& client, const QString& moduleName, const QStringList& fields, ModuleLoad<Kind>& load,
+                qint64 nOffset, qint64 nFirstTotal)
+{
+    bool bChangeLogged = false;
+    for (int nPage = 0; nPage < kMaxPages; ++nPage) {
+        QJsonObject page;
+        if (!client.GetEntryList(moduleName, fields, nOffset, kPageSize, page))
+            return false;
+        const PageFacts facts(page, nOffset);
+        load.Add(facts.entries, 0);
+        load.Progress(facts.nTotal);
+        if (facts.nTotal != nFirstTotal && !bChangeLogged) {
+            HELPER_LOG(0,
+                       "The number of %s changed from %lld to %lld while loading; records added or deleted "
+                       "meanwhile may be missing from the load.",
+                       qUtf8Printable(moduleName), static_cast<long long>(nFirstTotal),
+                       static_cast<long long>(facts.nTotal));
+            bChangeLogged = true;
+        }
+        if (facts.IsLast(nOffset))
+            break;
+        nOffset = facts.nNext;
+    }
+    return true;
+}
+
+enum class Walk
+{
+    Done,
+    Failed,
+    Unplanned, // the first page does not tell where the others begin
+    Disagreed  // the pages do not join up: the records changed meanwhile
+};
+
+// Asks for the pages after the first one several at a time and takes them in offset order.
+// Each page starts with the last record of the one before it: where every page joins its
+// predecessor and tells the same total, each record that lived through the walk was read
+// exactly once, whatever the order in which the pages were served.
+template <class Kind>
+Walk WalkTogether(SugarClient& client, const QString& moduleName, const QStringList& fields, ModuleLoad<Kind>& load,
+                  const PageFacts& first)
+{
+    const qint64 nFirst = first.entries.size();
+    const qint64 nTotal = first.nTotal;
+    const int nInFlight = client.GetOptions().nInFlight;
+    if (nInFlight < 2 || nTotal < 0 || nFirst < 2 || first.nNext != nFirst)
+        return Walk::Unplanned;
+    const qint64 nStride = nFirst - 1;
+    const qint64 nPages = (nTotal - nFirst + nStride - 1) / nStride;
+    if (nPages >= kMaxPages)
+        return Walk::Unplanned;
+    QString lastId = EntryId(first.entries.last());
+    std::deque<SugarClient::Ticket> window;
+    qint64 nNextPage = 1;
+    for (qint64 nPage = 1; nPage <= nPages; ++nPage) {
+        while (static_cast<int>(window.size()) < nInFlight && nNextPage <= nPages) {
+            SugarClient::Ticket ticket = 0;
+            if (!client.StartEntryList(moduleName, fields, nNextPage * nStride, kPageSize, ticket))
+                return Walk::Failed;
+            window.push_back(ticket);
+            ++nNextPage;
+        }
+        QJsonObject page;
+        const SugarClient::Ticket ticket = window.front();
+        window.pop_front();
+        if (!client.TakeEntryList(ticket, moduleName, page))
+            return Walk::Failed;
+        const qint64 nOffset = nPage * nStride;
+        const PageFacts facts(page, nOffset);
+        const qint64 nExpected = std::min(nFirst, nTotal - nOffset);
+        if (facts.nTotal != nTotal || facts.entries.size() != nExpected || lastId.isEmpty() ||
+            EntryId(facts.entries.first()) != lastId) {
+            HELPER_LOG(0,
+                       "The pages of %s do not join up at %lld (%lld of %lld records, total %lld of %lld): the "
+                       "records changed while loading; loading them again page by page.",
+                       qUtf8Printable(moduleName), static_cast<long long>(nOffset),
+                       static_cast<long long>(facts.entries.size()), static_cast<long long>(nExpected),
+                       static_cast<long long>(facts.nTotal), static_cast<long long>(nTotal));
+            client.Abandon();
+            return Walk::Disagreed;
+        }
+        lastId = EntryId(facts.entries.last());
+        load.Add(facts.entries, 1);
+        load.Progress(nTotal);
+    }
+    return Walk::Done;
+}
+
+// Pages through one module and appends its records to the data file.
+template <class Kind>
+bool FetchModule(Context& ctx, SugarClient& client, const ModuleMap<typename Kind::Record>& module,
+                 DataFileWriter<Kind>& writer, std::vector<std::string>& noteIds)
+{
+    const QString moduleName = QLatin1String(module.szModule);
+    const QStringList fields = SelectFields(module);
+    ModuleLoad<Kind> load(ctx, module, writer, noteIds);
+    ctx.progress.Set(QStringLiteral("Loading %1").arg(moduleName));
+    QJsonObject page;
+    if (!client.GetEntryList(moduleName, fields, 0, kPageSize, page))
+        return false;
+    const PageFacts first(page, 0);
+    load.Add(first.entries, 0);
+    load.Progress(first.nTotal);
+    if (!first.IsLast(0)) {
+        switch (WalkTogether(client, moduleName, fields, load, first)) {
+        case Walk::Done:
+            break;
+        case Walk::Failed:
+            return false;
+        case Walk::Unplanned:
+            if (!WalkInTurn(client, moduleName, fields, load, first.nNext, first.nTotal))
+                return false;
+            break;
+        case Walk::Disagreed:
+            // From the start again: the records taken so far are known, so none comes twice.
+            if (!WalkInTurn(client, moduleName, fields, load, 0, first.nTotal))
+                return false;
+            break;
+        }
+    }
+    HELPER_LOG(1, "Loaded %lld records of %s.", static_cast<long long>(load.Loaded()), module.szModule);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 
 namespace
 {
@@ -35,6 +36,7 @@ struct Exchange
 {
     TempDir dir;
     std::string kind; // "Addr", "Note"...
+    SugarClient::Options options = QuickOptions();
 
     std::string Path(const std::string& name) const { return dir.file(name); }
     std::string DataPath() const { return Path("SG" + kind + ".dat"); }
@@ -76,7 +78,7 @@ struct Exchange
         }
         const std::string paramPath = Path("SG" + kind + "Param.dat");
         EXPECT_TRUE(params.SaveToFile(paramPath.c_str()));
-        return RunHelper(helperKind, paramPath.c_str(), QuickOptions());
+        return RunHelper(helperKind, paramPath.c_str(), options);
     }
 };
 
@@ -91,25 +93,105 @@ FakeSugarServer::Reply Captured(const char* szFixture)
     return FakeSugarServer::Reply{capture.nStatus, capture.body};
 }
 
-// Contacts in three pages, accounts in two, leads in one: the captured answers of a real server.
+// A get_entry_list page of the records, as a server that hands out at most nCap per page does.
+// Without bCounted the total is -1, as with the server's count query switched off.
+FakeSugarServer::Reply ListPage(const QJsonArray& records, const FakeSugarServer::Request& request, int nCap,
+                                bool bCounted = true)
+{
+    const int nOffset = request.args.at(4).toInt();
+    const int nMax = std::min(request.args.at(7).toInt(), nCap);
+    QJsonArray page;
+    for (int i = nOffset; i < records.size() && page.size() < nMax; ++i)
+        page.append(records.at(i));
+    const QJsonObject answer{
+        {QStringLiteral("result_count"), page.size()},
+        {QStringLiteral("total_count"), bCounted ? QJsonValue(QString::number(records.size())) : QJsonValue(-1)},
+        {QStringLiteral("next_offset"), nOffset + page.size()},
+        {QStringLiteral("entry_list"), page},
+        {QStringLiteral("relationship_list"), QJsonArray()}};
+    return Body(QJsonDocument(answer).toJson(QJsonDocument::Compact));
+}
+
+QJsonArray Joined(std::initializer_list<const char*> fixtures)
+{
+    QJsonArray all;
+    for (const char* szFixture : fixtures) {
+        for (const QJsonValue entry : CapturedEntries(szFixture))
+            all.append(entry);
+    }
+    return all;
+}
+
+// Contacts in three pages, accounts in two, leads in one: the captured records of a real server,
+// in pages of two as it gave them.
 FakeSugarServer::Reply ContactsServer(const FakeSugarServer::Request& request)
 {
+    static const QJsonArray contacts =
+        Joined({"get_entry_list-contacts-page1.json", "get_entry_list-contacts-page2.json",
+                "get_entry_list-contacts-page3.json"});
+    static const QJsonArray accounts =
+        Joined({"get_entry_list-accounts-page1.json", "get_entry_list-accounts-page2.json"});
+    static const QJsonArray leads = Joined({"get_entry_list-leads-page1.json"});
     if (request.method == QLatin1String("login"))
         return Body(kLoginOk);
     if (request.method == QLatin1String("logout"))
         return Body("null");
     const QString module = request.args.at(1).toString();
-    const int nOffset = request.args.at(4).toInt();
     if (module == QLatin1String("Contacts"))
-        return Captured(nOffset == 0   ? "get_entry_list-contacts-page1.json"
-                        : nOffset == 2 ? "get_entry_list-contacts-page2.json"
-                                       : "get_entry_list-contacts-page3.json");
+        return ListPage(contacts, request, 2);
     if (module == QLatin1String("Accounts"))
-        return Captured(nOffset == 0 ? "get_entry_list-accounts-page1.json" : "get_entry_list-accounts-page2.json");
+        return ListPage(accounts, request, 2);
     if (module == QLatin1String("Leads"))
-        return Captured("get_entry_list-leads-page1.json");
+        return ListPage(leads, request, 2);
     return Body("{}", 500);
 }
+
+QJsonObject ContactEntry(const QString& id, bool bLive = true)
+{
+    if (!bLive) {
+        return QJsonObject{
+            {QStringLiteral("id"), id},
+            {QStringLiteral("module_name"), QStringLiteral("Contacts")},
+            {QStringLiteral("name_value_list"),
+             QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("warning")},
+                                    {QStringLiteral("value"), QStringLiteral("Access to this object is denied since "
+                                                                             "it has been deleted or does not exist")}},
+                        QJsonObject{{QStringLiteral("name"), QStringLiteral("deleted")},
+                                    {QStringLiteral("value"), QStringLiteral("1")}}}}};
+    }
+    const auto field = [](const char* szName, const QString& value) {
+        return QJsonObject{{QStringLiteral("name"), QLatin1String(szName)}, {QStringLiteral("value"), value}};
+    };
+    return QJsonObject{{QStringLiteral("id"), id},
+                       {QStringLiteral("module_name"), QStringLiteral("Contacts")},
+                       {QStringLiteral("name_value_list"),
+                        QJsonObject{{QStringLiteral("id"), field("id", id)},
+                                    {QStringLiteral("first_name"), field("first_name", QStringLiteral("Ann"))},
+                                    {QStringLiteral("last_name"), field("last_name", id.toUpper())},
+                                    {QStringLiteral("deleted"), field("deleted", QStringLiteral("0"))}}}};
+}
+
+QJsonArray Contacts(int nCount, const char* szPrefix = "c")
+{
+    QJsonArray all;
+    for (int i = 0; i < nCount; ++i)
+        all.append(ContactEntry(QStringLiteral("%1%2").arg(QLatin1String(szPrefix)).arg(i, 3, 10, QLatin1Char('0'))));
+    return all;
+}
+
+// Only contacts: the other contact modules answer an empty list.
+FakeSugarServer::Reply ContactsOnly(const QJsonArray& contacts, const FakeSugarServer::Request& request, int nCap,
+                                    bool bCounted = true)
+{
+    if (request.method == QLatin1String("login"))
+        return Body(kLoginOk);
+    if (request.method != QLatin1String("get_entry_list"))
+        return Body("null");
+    return ListPage(request.args.at(1).toString() == QLatin1String("Contacts") ? contacts : QJsonArray(), request, nCap,
+                    bCounted);
+}
+
+std::vector<std::string> IdsIn(const std::string& path);
 
 std::vector<std::unique_ptr<SGAddrRecord>> ReadContacts(const std::string& path)
 {
@@ -124,6 +206,14 @@ std::vector<std::unique_ptr<SGAddrRecord>> ReadContacts(const std::string& path)
         SGAddrKind::ReadRecord(file, *records.back());
     }
     return records;
+}
+
+std::vector<std::string> IdsIn(const std::string& path)
+{
+    std::vector<std::string> ids;
+    for (const auto& pRecord : ReadContacts(path))
+        ids.emplace_back(pRecord->szId);
+    return ids;
 }
 
 void WriteContacts(const std::string& path, const std::vector<std::pair<int, const char*>>& typesAndIds,
@@ -161,15 +251,22 @@ TEST(HelperRun, FetchesEveryContactModulePageByPage)
     EXPECT_EQ(records[10]->nType, 3);
     EXPECT_EQ(records[10]->nStatus, 0);
 
+    // Pages after the first overlap it by one record, so the server's pages of two come at
+    // offsets one apart.
     const QList<FakeSugarServer::Request>& requests = server.Requests();
-    ASSERT_EQ(requests.size(), 8);
+    ASSERT_EQ(requests.size(), 10);
     const QJsonObject auth = requests[0].args.at(0).toObject();
     EXPECT_EQ(auth.value(QLatin1String("user_name")).toString(), QStringLiteral("admin"));
     EXPECT_EQ(auth.value(QLatin1String("password")).toString(),
               QString::fromLatin1(QCryptographicHash::hash("secret", QCryptographicHash::Md5).toHex()));
-    EXPECT_EQ(requests[3].args.at(4).toInt(), 4); // third contacts page
-    EXPECT_EQ(requests[3].args.at(8).toInt(), 0); // deleted records left out
-    EXPECT_EQ(requests[3].args.at(0).toString(), QStringLiteral("sess1"));
+    std::multiset<int> contactOffsets;
+    for (const FakeSugarServer::Request& request : requests.mid(1, 5)) {
+        EXPECT_EQ(request.args.at(1).toString(), QStringLiteral("Contacts"));
+        EXPECT_EQ(request.args.at(8).toInt(), 0); // deleted records left out
+        EXPECT_EQ(request.args.at(0).toString(), QStringLiteral("sess1"));
+        contactOffsets.insert(request.args.at(4).toInt());
+    }
+    EXPECT_EQ(contactOffsets, (std::multiset<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(server.Methods().last(), QStringLiteral("logout"));
 
     EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Loaded 11 Contacts\r\n");
@@ -434,4 +531,77 @@ TEST(HelperRun, AnExpiredSessionIsRenewedOnce)
     EXPECT_EQ(server.Methods(),
               (QStringList{QStringLiteral("login"), QStringLiteral("get_entry_list"), QStringLiteral("login"),
                            QStringLiteral("get_entry_list"), QStringLiteral("logout")}));
+}
+
+TEST(HelperRun, PagesFetchedTogetherGiveTheDataFileOfAFetchPageByPage)
+{
+    const QJsonArray contacts = Contacts(57);
+    // Later pages are answered sooner, so the answers arrive out of order.
+    FakeSugarServer together([&contacts](const FakeSugarServer::Request& request) {
+        FakeSugarServer::Reply reply = ContactsOnly(contacts, request, 5);
+        reply.nDelayMs = std::max(0, 60 - request.args.at(4).toInt());
+        return reply;
+    });
+    FakeSugarServer uncounted(
+        [&contacts](const FakeSugarServer::Request& request) { return ContactsOnly(contacts, request, 5, false); });
+    Exchange first{{}, "Addr"};
+    Exchange second{{}, "Addr"};
+    Exchange third{{}, "Addr"};
+    third.options.nInFlight = 1;
+    ASSERT_EQ(first.Run(HelperKind::Addr, together.Address(), 1), 0) << first.Error(1);
+    ASSERT_EQ(second.Run(HelperKind::Addr, uncounted.Address(), 1), 0) << second.Error(1);
+    ASSERT_EQ(third.Run(HelperKind::Addr, together.Address(), 1), 0) << third.Error(1);
+    EXPECT_EQ(IdsIn(first.DataPath()), IdsIn(second.DataPath()));
+    EXPECT_EQ(IdsIn(first.DataPath()).size(), 57u);
+    EXPECT_EQ(ReadBytes(first.DataPath()), ReadBytes(second.DataPath()));
+    EXPECT_EQ(ReadBytes(first.DataPath()), ReadBytes(third.DataPath()));
+    EXPECT_EQ(ReadText(first.Path("SGAddrStatus.dat")), "Loaded 57 Contacts\r\n");
+    EXPECT_GE(together.MostOpen(), 2);
+    EXPECT_LE(together.MostOpen(), 4);
+    EXPECT_EQ(uncounted.MostOpen(), 1);
+}
+
+TEST(HelperRun, PagesThatDoNotJoinUpAreFetchedAgainWithoutLosingOrRepeatingARecord)
+{
+    // Once the first page is out, a record already read is deleted and one is added at the end:
+    // the count stays, but every later record moves one place forward.
+    QJsonArray contacts = Contacts(30);
+    bool bChanged = false;
+    FakeSugarServer server([&](const FakeSugarServer::Request& request) {
+        FakeSugarServer::Reply reply = ContactsOnly(contacts, request, 5);
+        if (request.method == QLatin1String("get_entry_list") && !bChanged &&
+            request.args.at(1).toString() == QLatin1String("Contacts")) {
+            bChanged = true;
+            contacts.removeAt(2);
+            contacts.append(ContactEntry(QStringLiteral("new")));
+        }
+        return reply;
+    });
+    Exchange exchange{{}, "Addr"};
+    ASSERT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 1), 0) << exchange.Error(1);
+    std::vector<std::string> expected;
+    for (int i = 0; i < 30; ++i)
+        expected.push_back(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')).toStdString());
+    expected.emplace_back("new");
+    EXPECT_EQ(IdsIn(exchange.DataPath()), expected);
+    EXPECT_NE(ReadText(exchange.Path("SGAddrUtil.log")).find("do not join up"), std::string::npos);
+}
+
+TEST(HelperRun, APageFailingMidWalkFailsTheFetch)
+{
+    const QJsonArray contacts = Contacts(40);
+    FakeSugarServer server([&contacts](const FakeSugarServer::Request& request) {
+        if (request.method == QLatin1String("get_entry_list") && request.args.at(4).toInt() == 12)
+            return Body("", 500);
+        return ContactsOnly(contacts, request, 5);
+    });
+    Exchange exchange{{}, "Addr"};
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 1), 1);
+    EXPECT_FALSE(plat::PathExists(exchange.DataPath().c_str()));
+    EXPECT_FALSE(plat::PathExists((exchange.DataPath() + ".tmp").c_str()));
+    EXPECT_EQ(exchange.ErrorCount(), "1");
+    EXPECT_EQ(exchange.Error(1),
+              "Loading Contacts failed: The server 127.0.0.1 failed while answering get_entry_list (HTTP 500).");
+    EXPECT_EQ(server.Methods().last(), QStringLiteral("logout"));
+    EXPECT_EQ(exchange.Ini("SGAddr.ini", "Status", "Running"), "0");
 }
