@@ -18,6 +18,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <memory>
@@ -410,6 +411,152 @@ bool MergeBeforeDelete(Context& ctx, RecordMerger& merger, const MergePlan& plan
     return false;
 }
 
+// Records per set_entries request: enough to spread a round trip over many records, few enough
+// that the server's work per request (hooks and relationships of every record) stays well within
+// PHP's time limit.
+constexpr int kDeleteBatch = 50;
+
+// The modules whose records set_entries deletes as set_entry does, running the server's whole
+// delete routine (relationships, hooks); for the others it only sets the flag.
+bool DeletesFullyInBatch(const char* szModule)
+{
+    for (const char* szFull : {"Contacts", "Calls", "Meetings"}) {
+        if (std::strcmp(szModule, szFull) == 0)
+            return true;
+    }
+    return false;
+}
+
+struct DeleteBatch
+{
+    enum class Stage
+    {
+        Waiting,
+        Deleting,
+        Reading,
+        Done
+    };
+    QString module;
+    QStringList ids;
+    QSet<QString> deleted; // read back as deleted
+    SugarClient::Ticket ticket = -1;
+    Stage stage = Stage::Waiting;
+};
+
+// Deletes the marked records without merging: records of the modules above in batches, a few
+// batches at a time, each read back before any of its records counts as deleted; a record the
+// batch left, and every record of the other modules, alone. Outcomes are reported in the order
+// of the data file, as they would be one by one.
+template <class Kind>
+void DeletePlainly(Context& ctx, SugarClient& client, const std::vector<MarkedRecord>& marked, int& nDeleted,
+                   std::vector<uint32_t>& left)
+{
+    using Record = typename Kind::Record;
+    const QString label = QLatin1String(ctx.info.szLabel);
+    std::vector<int> batchOf(marked.size(), -1);
+    std::vector<DeleteBatch> batches;
+    for (std::size_t i = 0; i < marked.size(); ++i) {
+        const ModuleMap<Record>* pModule = ModuleOfType<Record>(marked[i].nType);
+        if (client.GetOptions().nInFlight < 2 || pModule == nullptr || marked[i].id.empty() ||
+            !DeletesFullyInBatch(pModule->szModule))
+            continue;
+        const QString module = QLatin1String(pModule->szModule);
+        if (batches.empty() || batches.back().module != module || batches.back().ids.size() >= kDeleteBatch)
+            batches.push_back(DeleteBatch{module, {}, {}, -1, DeleteBatch::Stage::Waiting});
+        batches.back().ids.append(FromAnsi(marked[i].id));
+        batchOf[i] = static_cast<int>(batches.size()) - 1;
+    }
+
+    std::size_t nNextBatch = 0;
+    std::map<SugarClient::Ticket, std::size_t> owners;
+    const auto send = [&] {
+        while (client.InFlight() < client.GetOptions().nInFlight && nNextBatch < batches.size()) {
+            DeleteBatch& batch = batches[nNextBatch];
+            if (!client.StartDeleteBatch(batch.module, batch.ids, batch.ticket))
+                return;
+            batch.stage = DeleteBatch::Stage::Deleting;
+            owners[batch.ticket] = nNextBatch++;
+        }
+    };
+    const auto receive = [&] {
+        const SugarClient::Ticket ticket = client.WaitAny();
+        const std::size_t nBatch = owners[ticket];
+        owners.erase(ticket);
+        DeleteBatch& batch = batches[nBatch];
+        if (batch.stage == DeleteBatch::Stage::Deleting) {
+            // The answer lists ids whether or not their records went, and a failure may come
+            // after some did: only the read-back tells.
+            client.TakeDeleteBatch(ticket);
+            if (client.WasStopped() || !client.StartReadBack(batch.module, batch.ids, batch.ticket)) {
+                batch.stage = DeleteBatch::Stage::Done;
+                return;
+            }
+            batch.stage = DeleteBatch::Stage::Reading;
+            owners[batch.ticket] = nBatch;
+            return;
+        }
+        QStringList deleted;
+        if (client.TakeReadBack(ticket, deleted)) {
+            for (const QString& id : deleted)
+                batch.deleted.insert(id);
+        }
+        batch.stage = DeleteBatch::Stage::Done;
+    };
+    const auto deletedInBatch = [&](std::size_t i) {
+        return batchOf[i] >= 0 &&
+               batches[static_cast<std::size_t>(batchOf[i])].deleted.contains(FromAnsi(marked[i].id));
+    };
+
+    const int nMarked = static_cast<int>(marked.size());
+    for (int i = 0; i < nMarked; ++i) {
+        const std::size_t nRecord = static_cast<std::size_t>(i);
+        const MarkedRecord& mark = marked[nRecord];
+        ctx.progress.Set(QStringLiteral("Deleting %1: %2 of %3").arg(label).arg(i + 1).arg(nMarked));
+        const ModuleMap<Record>* pModule = ModuleOfType<Record>(mark.nType);
+        if (pModule == nullptr || mark.id.empty()) {
+            ctx.errors.Add(QStringLiteral("A marked record cannot be deleted: its %1 is not known.")
+                               .arg(pModule == nullptr ? QStringLiteral("type") : QStringLiteral("id")));
+            left.push_back(mark.nPosition);
+            continue;
+        }
+        if (batchOf[nRecord] >= 0) {
+            send();
+            const DeleteBatch& batch = batches[static_cast<std::size_t>(batchOf[nRecord])];
+            while (batch.stage == DeleteBatch::Stage::Deleting || batch.stage == DeleteBatch::Stage::Reading) {
+                receive();
+                send();
+            }
+            if (deletedInBatch(nRecord)) {
+                ++nDeleted;
+                HELPER_LOG(2, "Deleted %s %s.", pModule->szModule, mark.id.c_str());
+                continue;
+            }
+        }
+        const QString module = QLatin1String(pModule->szModule);
+        if (client.DeleteEntry(module, FromAnsi(mark.id))) {
+            ++nDeleted;
+            HELPER_LOG(2, "Deleted %s %s.", pModule->szModule, mark.id.c_str());
+            continue;
+        }
+        if (client.WasStopped()) {
+            // What is on its way still counts: a batch sent may have deleted records further on.
+            while (client.InFlight() > 0)
+                receive();
+            for (std::size_t j = nRecord; j < marked.size(); ++j) {
+                if (deletedInBatch(j))
+                    ++nDeleted;
+                else
+                    left.push_back(marked[j].nPosition);
+            }
+            ctx.errors.Add(
+                QStringLiteral("Deleting was stopped after %1 of %2 %3.").arg(nDeleted).arg(nMarked).arg(label));
+            return;
+        }
+        ctx.errors.Add(QStringLiteral("Could not delete %1: %2").arg(Describe(module, mark), client.LastError()));
+        left.push_back(mark.nPosition);
+    }
+}
+
 template <class Kind> bool Submit(Context& ctx)
 {
     using Record = typename Kind::Record;
@@ -483,9 +630,24 @@ template <class Kind> bool Submit(Context& ctx)
                                            : client.LastError());
         return leaveAll();
     }
+    const int nMarked = static_cast<int>(marked.size());
+    int nDeleted = 0;
+    std::vector<uint32_t> left;
+    const auto finish = [&] {
+        client.Logout();
+        if (!left.empty())
+            ctx.errors.SetNotDeleted(left);
+        ctx.progress.Set(QStringLiteral("Deleted %1 of %2 %3").arg(nDeleted).arg(nMarked).arg(label));
+        HELPER_LOG(1, "Deleted %d of %d marked records.", nDeleted, nMarked);
+        return report(nDeleted == nMarked);
+    };
+    if (!pMerge) {
+        DeletePlainly<Kind>(ctx, client, marked, nDeleted, left);
+        return finish();
+    }
     // With fields to fill, the duplicates are merged newest first, so the newest value fills a field.
     std::map<std::string, QJsonObject> dupFields;
-    const bool bFill = pMerge && (pMerge->keep.nOptions & MERGE_FILL_EMPTY) != 0;
+    const bool bFill = (pMerge->keep.nOptions & MERGE_FILL_EMPTY) != 0;
     if (bFill) {
         std::map<std::string, QString> modified;
         for (const MarkedRecord& mark : marked) {
@@ -505,10 +667,7 @@ template <class Kind> bool Submit(Context& ctx)
             return modifiedOf(a.id) > modifiedOf(b.id);
         });
     }
-    RecordMerger merger(client, pMerge ? pMerge->keep.nOptions : 0);
-    const int nMarked = static_cast<int>(marked.size());
-    int nDeleted = 0;
-    std::vector<uint32_t> left;
+    RecordMerger merger(client, pMerge->keep.nOptions);
     for (int i = 0; i < nMarked; ++i) {
         const MarkedRecord& mark = marked[static_cast<std::size_t>(i)];
         ctx.progress.Set(QStringLiteral("Deleting %1: %2 of %3").arg(label).arg(i + 1).arg(nMarked));
@@ -521,8 +680,8 @@ template <class Kind> bool Submit(Context& ctx)
         }
         const QString module = QLatin1String(pModule->szModule);
         const QString id = FromAnsi(mark.id);
-        const auto kept = pMerge ? pMerge->keep.keptFor.find(mark.id) : std::map<std::string, std::string>::iterator();
-        const bool bMerge = pMerge && kept != pMerge->keep.keptFor.end();
+        const auto kept = pMerge->keep.keptFor.find(mark.id);
+        const bool bMerge = kept != pMerge->keep.keptFor.end();
         int nMoved = 0;
         static const QJsonObject noFields;
         const auto fields = dupFields.find(mark.id);
@@ -558,12 +717,7 @@ template <class Kind> bool Submit(Context& ctx)
         ctx.errors.Add(QStringLiteral("Could not delete %1: %2").arg(Describe(module, mark), client.LastError()));
         left.push_back(mark.nPosition);
     }
-    client.Logout();
-    if (!left.empty())
-        ctx.errors.SetNotDeleted(left);
-    ctx.progress.Set(QStringLiteral("Deleted %1 of %2 %3").arg(nDeleted).arg(nMarked).arg(label));
-    HELPER_LOG(1, "Deleted %d of %d marked records.", nDeleted, nMarked);
-    return report(nDeleted == nMarked);
+    return finish();
 }
 
 template <class Kind> bool Run(Context& ctx)

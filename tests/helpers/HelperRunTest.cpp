@@ -370,27 +370,34 @@ TEST(HelperRun, DeletesMarkedRecordsAndChecksAFailedAnswer)
                                : QString();
         if (request.method == QLatin1String("login"))
             return Body(kLoginOk);
-        if (request.method == QLatin1String("set_entry") && id == QLatin1String("contact-parent"))
-            return Body("", 500); // the server fails after deleting a contact that has activities
+        // The server fails after deleting a contact that has activities.
+        if (request.method == QLatin1String("set_entries") || id == QLatin1String("acct-1"))
+            return Body("", 500);
+        if (request.method == QLatin1String("get_entries"))
+            return Body(QJsonDocument(QJsonObject{{QStringLiteral("entry_list"),
+                                                   QJsonArray{ContactEntry(QStringLiteral("contact-parent"), false)}}})
+                            .toJson());
         if (request.method == QLatin1String("get_entry"))
             return Captured("get_entry-contact-deleted.json");
         if (request.method == QLatin1String("set_entry") && id == QLatin1String("lead-locked"))
             return Body(R"({"name":"Access Denied","number":40,"description":"You do not have access"})");
-        if (request.method == QLatin1String("set_entry"))
-            return Body(R"({"id":")" + id.toUtf8() + R"(","entry_list":{}})");
         return Body("null");
     });
     EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
 
+    // Contacts go in a batch, read back; leads and accounts one by one.
     EXPECT_EQ(server.Methods(),
-              (QStringList{QStringLiteral("login"), QStringLiteral("set_entry"), QStringLiteral("get_entry"),
-                           QStringLiteral("set_entry"), QStringLiteral("set_entry"), QStringLiteral("logout")}));
+              (QStringList{QStringLiteral("login"), QStringLiteral("set_entries"), QStringLiteral("get_entries"),
+                           QStringLiteral("set_entry"), QStringLiteral("set_entry"), QStringLiteral("get_entry"),
+                           QStringLiteral("logout")}));
     const QList<FakeSugarServer::Request>& requests = server.Requests();
     EXPECT_EQ(requests[1].args.at(1).toString(), QStringLiteral("Contacts"));
-    EXPECT_EQ(requests[1].args.at(2).toArray().at(1).toObject().value(QLatin1String("value")).toInt(), 1);
-    EXPECT_EQ(requests[2].args.at(2).toString(), QStringLiteral("contact-parent"));
+    EXPECT_EQ(requests[1].args.at(2).toArray().at(0).toArray().at(1).toObject().value(QLatin1String("value")).toInt(),
+              1);
+    EXPECT_EQ(requests[2].args.at(2).toArray(), QJsonArray{QStringLiteral("contact-parent")});
     EXPECT_EQ(requests[3].args.at(1).toString(), QStringLiteral("Leads"));
     EXPECT_EQ(requests[4].args.at(1).toString(), QStringLiteral("Accounts"));
+    EXPECT_EQ(requests[5].args.at(2).toString(), QStringLiteral("acct-1"));
 
     // Only the lead really failed.
     EXPECT_EQ(exchange.ErrorCount(), "1");
@@ -604,4 +611,75 @@ TEST(HelperRun, APageFailingMidWalkFailsTheFetch)
               "Loading Contacts failed: The server 127.0.0.1 failed while answering get_entry_list (HTTP 500).");
     EXPECT_EQ(server.Methods().last(), QStringLiteral("logout"));
     EXPECT_EQ(exchange.Ini("SGAddr.ini", "Status", "Running"), "0");
+}
+
+TEST(HelperRun, ABatchCountsOnlyWhatItsReadBackShowsDeletedAndRetriesTheRestAlone)
+{
+    // 120 contacts in three batches. c010 and c110 may not be deleted, yet set_entries lists
+    // them; c060 it lists without deleting; c030 is deleted and then the server dies, so the
+    // rest of its batch is never reached.
+    std::set<QString> live;
+    for (int i = 0; i < 120; ++i)
+        live.insert(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')));
+    const std::set<QString> locked{QStringLiteral("c010"), QStringLiteral("c110")};
+    QStringList alone;
+    FakeSugarServer server([&](const FakeSugarServer::Request& request) {
+        const QString method = request.method;
+        FakeSugarServer::Reply reply = Body("null");
+        reply.nDelayMs = 5;
+        if (method == QLatin1String("login"))
+            reply.body = kLoginOk;
+        if (method == QLatin1String("set_entries")) {
+            QJsonArray ids;
+            for (const QJsonValue list : request.args.at(2).toArray()) {
+                const QString id = list.toArray().at(0).toObject().value(QLatin1String("value")).toString();
+                ids.append(id);
+                if (locked.count(id) == 0 && id != QLatin1String("c060"))
+                    live.erase(id);
+                if (id == QLatin1String("c030"))
+                    return Body("", 500);
+            }
+            reply.body = QJsonDocument(QJsonObject{{QStringLiteral("ids"), ids}}).toJson();
+        }
+        if (method == QLatin1String("get_entries")) {
+            QJsonArray entries;
+            for (const QJsonValue id : request.args.at(2).toArray())
+                entries.append(ContactEntry(id.toString(), live.count(id.toString()) != 0));
+            reply.body = QJsonDocument(QJsonObject{{QStringLiteral("entry_list"), entries}}).toJson();
+        }
+        if (method == QLatin1String("set_entry")) {
+            const QString id = request.args.at(2).toArray().at(0).toObject().value(QLatin1String("value")).toString();
+            alone.append(id);
+            reply.body =
+                locked.count(id) != 0
+                    ? QByteArray(R"({"name":"Access Denied","number":40,"description":"You do not have access"})")
+                    : R"({"id":")" + id.toUtf8() + R"(","entry_list":{}})";
+            if (locked.count(id) == 0)
+                live.erase(id);
+        }
+        return reply;
+    });
+    Exchange exchange{{}, "Addr"};
+    std::vector<std::pair<int, const char*>> records;
+    std::vector<std::string> names;
+    for (int i = 0; i < 120; ++i)
+        names.push_back(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')).toStdString());
+    for (const std::string& name : names)
+        records.emplace_back(1, name.c_str());
+    WriteContacts(exchange.DataPath(), records, std::vector<bool>(120, true));
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
+
+    QStringList expectedAlone{QStringLiteral("c010")};
+    for (int i = 31; i < 50; ++i)
+        expectedAlone.append(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')));
+    expectedAlone << QStringLiteral("c060") << QStringLiteral("c110");
+    EXPECT_EQ(alone, expectedAlone);
+    EXPECT_EQ(live, locked);
+    EXPECT_EQ(exchange.ErrorCount(), "2");
+    EXPECT_EQ(exchange.Error(1), "Could not delete \"c010\" from Contacts: You do not have access");
+    EXPECT_EQ(exchange.Error(2), "Could not delete \"c110\" from Contacts: You do not have access");
+    EXPECT_EQ(exchange.NotDeleted(), "10,110");
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 118 of 120 Contacts\r\n");
+    EXPECT_EQ(server.Methods().count(QStringLiteral("set_entries")), 3);
+    EXPECT_LE(server.MostOpen(), 4);
 }
