@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "HelperRun.h"
 
+#include "DeleteBatches.h"
 #include "ExchangeFiles.h"
 #include "FieldMap.h"
 #include "FieldValues.h"
@@ -8,6 +9,7 @@
 #include "HelperLog.h"
 #include "MergeRecord.h"
 #include "NoteIds.h"
+#include "PageWalk.h"
 #include "ServerUrl.h"
 #include "SugarCRM/MergeFiles.h"
 #include "SugarReply.h"
@@ -18,19 +20,12 @@
 #include <QSet>
 
 #include <algorithm>
-#include <cstring>
-#include <deque>
 #include <map>
 #include <memory>
 #include <set>
 
 namespace
 {
-
-// Records per request: small enough for the server's per-record work, large enough to be quick.
-constexpr int kPageSize = 100;
-// No honest module needs more pages; a server that never ends its list is stopped here.
-constexpr int kMaxPages = 200000;
 
 struct Context
 {
@@ -151,157 +146,20 @@ private:
     qint64 m_nLoaded = 0;
 };
 
-QString EntryId(const QJsonValue& item)
-{
-    const QJsonObject entry = item.toObject();
-    QString id = entry.value(QLatin1String("id")).toString();
-    if (id.isEmpty())
-        NameValue(entry.value(QLatin1String("name_value_list")), QStringLiteral("id"), id);
-    return id;
-}
-
-struct PageFacts
-{
-    QJsonArray entries;
-    qint64 nTotal = -1;
-    qint64 nNext = 0;
-
-    PageFacts(const QJsonObject& page, qint64 nOffset)
-        : entries(page.value(QLatin1String("entry_list")).toArray()),
-          nTotal(JsonInteger(page.value(QLatin1String("total_count")), -1)),
-          nNext(JsonInteger(page.value(QLatin1String("next_offset")), nOffset + entries.size()))
-    {
-    }
-    bool IsLast(qint64 nOffset) const
-    {
-        return entries.isEmpty() || nNext <= nOffset || (nTotal >= 0 && nNext >= nTotal);
-    }
-};
-
-// Pages through a module one request after the other from nOffset on. Records added or deleted
-// meanwhile can shift a record past the walk; a change of the count is logged, since nothing
-// else would show it.
-template <class Kind>
-bool WalkInTurn(SugarClient& client, const QString& moduleName, const QStringList& fields, ModuleLoad<Kind>& load,
-                qint64 nOffset, qint64 nFirstTotal)
-{
-    bool bChangeLogged = false;
-    for (int nPage = 0; nPage < kMaxPages; ++nPage) {
-        QJsonObject page;
-        if (!client.GetEntryList(moduleName, fields, nOffset, kPageSize, page))
-            return false;
-        const PageFacts facts(page, nOffset);
-        load.Add(facts.entries, 0);
-        load.Progress(facts.nTotal);
-        if (facts.nTotal != nFirstTotal && !bChangeLogged) {
-            HELPER_LOG(0,
-                       "The number of %s changed from %lld to %lld while loading; records added or deleted "
-                       "meanwhile may be missing from the load.",
-                       qUtf8Printable(moduleName), static_cast<long long>(nFirstTotal),
-                       static_cast<long long>(facts.nTotal));
-            bChangeLogged = true;
-        }
-        if (facts.IsLast(nOffset))
-            break;
-        nOffset = facts.nNext;
-    }
-    return true;
-}
-
-enum class Walk
-{
-    Done,
-    Failed,
-    Unplanned, // the first page does not tell where the others begin
-    Disagreed  // the pages do not join up: the records changed meanwhile
-};
-
-// Asks for the pages after the first one several at a time and takes them in offset order.
-// Each page starts with the last record of the one before it: where every page joins its
-// predecessor and tells the same total, each record that lived through the walk was read
-// exactly once, whatever the order in which the pages were served.
-template <class Kind>
-Walk WalkTogether(SugarClient& client, const QString& moduleName, const QStringList& fields, ModuleLoad<Kind>& load,
-                  const PageFacts& first)
-{
-    const qint64 nFirst = first.entries.size();
-    const qint64 nTotal = first.nTotal;
-    const int nInFlight = client.GetOptions().nInFlight;
-    if (nInFlight < 2 || nTotal < 0 || nFirst < 2 || first.nNext != nFirst)
-        return Walk::Unplanned;
-    const qint64 nStride = nFirst - 1;
-    const qint64 nPages = (nTotal - nFirst + nStride - 1) / nStride;
-    if (nPages >= kMaxPages)
-        return Walk::Unplanned;
-    QString lastId = EntryId(first.entries.last());
-    std::deque<SugarClient::Ticket> window;
-    qint64 nNextPage = 1;
-    for (qint64 nPage = 1; nPage <= nPages; ++nPage) {
-        while (static_cast<int>(window.size()) < nInFlight && nNextPage <= nPages) {
-            SugarClient::Ticket ticket = 0;
-            if (!client.StartEntryList(moduleName, fields, nNextPage * nStride, kPageSize, ticket))
-                return Walk::Failed;
-            window.push_back(ticket);
-            ++nNextPage;
-        }
-        QJsonObject page;
-        const SugarClient::Ticket ticket = window.front();
-        window.pop_front();
-        if (!client.TakeEntryList(ticket, moduleName, page))
-            return Walk::Failed;
-        const qint64 nOffset = nPage * nStride;
-        const PageFacts facts(page, nOffset);
-        const qint64 nExpected = std::min(nFirst, nTotal - nOffset);
-        if (facts.nTotal != nTotal || facts.entries.size() != nExpected || lastId.isEmpty() ||
-            EntryId(facts.entries.first()) != lastId) {
-            HELPER_LOG(0,
-                       "The pages of %s do not join up at %lld (%lld of %lld records, total %lld of %lld): the "
-                       "records changed while loading; loading them again page by page.",
-                       qUtf8Printable(moduleName), static_cast<long long>(nOffset),
-                       static_cast<long long>(facts.entries.size()), static_cast<long long>(nExpected),
-                       static_cast<long long>(facts.nTotal), static_cast<long long>(nTotal));
-            client.Abandon();
-            return Walk::Disagreed;
-        }
-        lastId = EntryId(facts.entries.last());
-        load.Add(facts.entries, 1);
-        load.Progress(nTotal);
-    }
-    return Walk::Done;
-}
-
 // Pages through one module and appends its records to the data file.
 template <class Kind>
 bool FetchModule(Context& ctx, SugarClient& client, const ModuleMap<typename Kind::Record>& module,
                  DataFileWriter<Kind>& writer, std::vector<std::string>& noteIds)
 {
     const QString moduleName = QLatin1String(module.szModule);
-    const QStringList fields = SelectFields(module);
     ModuleLoad<Kind> load(ctx, module, writer, noteIds);
     ctx.progress.Set(QStringLiteral("Loading %1").arg(moduleName));
-    QJsonObject page;
-    if (!client.GetEntryList(moduleName, fields, 0, kPageSize, page))
+    if (!WalkModule(client, moduleName, SelectFields(module),
+                    [&load](const QJsonArray& entries, qsizetype nFrom, qint64 nTotal) {
+                        load.Add(entries, nFrom);
+                        load.Progress(nTotal);
+                    }))
         return false;
-    const PageFacts first(page, 0);
-    load.Add(first.entries, 0);
-    load.Progress(first.nTotal);
-    if (!first.IsLast(0)) {
-        switch (WalkTogether(client, moduleName, fields, load, first)) {
-        case Walk::Done:
-            break;
-        case Walk::Failed:
-            return false;
-        case Walk::Unplanned:
-            if (!WalkInTurn(client, moduleName, fields, load, first.nNext, first.nTotal))
-                return false;
-            break;
-        case Walk::Disagreed:
-            // From the start again: the records taken so far are known, so none comes twice.
-            if (!WalkInTurn(client, moduleName, fields, load, 0, first.nTotal))
-                return false;
-            break;
-        }
-    }
     HELPER_LOG(1, "Loaded %lld records of %s.", static_cast<long long>(load.Loaded()), module.szModule);
     return true;
 }
@@ -411,102 +269,21 @@ bool MergeBeforeDelete(Context& ctx, RecordMerger& merger, const MergePlan& plan
     return false;
 }
 
-// Records per set_entries request: enough to spread a round trip over many records, few enough
-// that the server's work per request (hooks and relationships of every record) stays well within
-// PHP's time limit.
-constexpr int kDeleteBatch = 50;
-
-// The modules whose records set_entries deletes as set_entry does, running the server's whole
-// delete routine (relationships, hooks); for the others it only sets the flag.
-bool DeletesFullyInBatch(const char* szModule)
-{
-    for (const char* szFull : {"Contacts", "Calls", "Meetings"}) {
-        if (std::strcmp(szModule, szFull) == 0)
-            return true;
-    }
-    return false;
-}
-
-struct DeleteBatch
-{
-    enum class Stage
-    {
-        Waiting,
-        Deleting,
-        Reading,
-        Done
-    };
-    QString module;
-    QStringList ids;
-    QSet<QString> deleted; // read back as deleted
-    SugarClient::Ticket ticket = -1;
-    Stage stage = Stage::Waiting;
-};
-
-// Deletes the marked records without merging: records of the modules above in batches, a few
-// batches at a time, each read back before any of its records counts as deleted; a record the
-// batch left, and every record of the other modules, alone. Outcomes are reported in the order
-// of the data file, as they would be one by one.
+// Deletes the marked records without merging: records of the modules DeleteBatches takes in
+// batches, each record a batch leaves and every other record alone. Outcomes are reported in the
+// order of the data file, as they would be one by one.
 template <class Kind>
 void DeletePlainly(Context& ctx, SugarClient& client, const std::vector<MarkedRecord>& marked, int& nDeleted,
                    std::vector<uint32_t>& left)
 {
     using Record = typename Kind::Record;
     const QString label = QLatin1String(ctx.info.szLabel);
-    std::vector<int> batchOf(marked.size(), -1);
-    std::vector<DeleteBatch> batches;
-    for (std::size_t i = 0; i < marked.size(); ++i) {
+    DeleteBatches batches(client);
+    for (std::size_t i = 0; i < marked.size() && client.GetOptions().nInFlight > 1; ++i) {
         const ModuleMap<Record>* pModule = ModuleOfType<Record>(marked[i].nType);
-        if (client.GetOptions().nInFlight < 2 || pModule == nullptr || marked[i].id.empty() ||
-            !DeletesFullyInBatch(pModule->szModule))
-            continue;
-        const QString module = QLatin1String(pModule->szModule);
-        if (batches.empty() || batches.back().module != module || batches.back().ids.size() >= kDeleteBatch)
-            batches.push_back(DeleteBatch{module, {}, {}, -1, DeleteBatch::Stage::Waiting});
-        batches.back().ids.append(FromAnsi(marked[i].id));
-        batchOf[i] = static_cast<int>(batches.size()) - 1;
+        if (pModule != nullptr && !marked[i].id.empty() && DeleteBatches::TakesModule(pModule->szModule))
+            batches.Add(i, QLatin1String(pModule->szModule), FromAnsi(marked[i].id));
     }
-
-    std::size_t nNextBatch = 0;
-    std::map<SugarClient::Ticket, std::size_t> owners;
-    const auto send = [&] {
-        while (client.InFlight() < client.GetOptions().nInFlight && nNextBatch < batches.size()) {
-            DeleteBatch& batch = batches[nNextBatch];
-            if (!client.StartDeleteBatch(batch.module, batch.ids, batch.ticket))
-                return;
-            batch.stage = DeleteBatch::Stage::Deleting;
-            owners[batch.ticket] = nNextBatch++;
-        }
-    };
-    const auto receive = [&] {
-        const SugarClient::Ticket ticket = client.WaitAny();
-        const std::size_t nBatch = owners[ticket];
-        owners.erase(ticket);
-        DeleteBatch& batch = batches[nBatch];
-        if (batch.stage == DeleteBatch::Stage::Deleting) {
-            // The answer lists ids whether or not their records went, and a failure may come
-            // after some did: only the read-back tells.
-            client.TakeDeleteBatch(ticket);
-            if (client.WasStopped() || !client.StartReadBack(batch.module, batch.ids, batch.ticket)) {
-                batch.stage = DeleteBatch::Stage::Done;
-                return;
-            }
-            batch.stage = DeleteBatch::Stage::Reading;
-            owners[batch.ticket] = nBatch;
-            return;
-        }
-        QStringList deleted;
-        if (client.TakeReadBack(ticket, deleted)) {
-            for (const QString& id : deleted)
-                batch.deleted.insert(id);
-        }
-        batch.stage = DeleteBatch::Stage::Done;
-    };
-    const auto deletedInBatch = [&](std::size_t i) {
-        return batchOf[i] >= 0 &&
-               batches[static_cast<std::size_t>(batchOf[i])].deleted.contains(FromAnsi(marked[i].id));
-    };
-
     const int nMarked = static_cast<int>(marked.size());
     for (int i = 0; i < nMarked; ++i) {
         const std::size_t nRecord = static_cast<std::size_t>(i);
@@ -519,31 +296,17 @@ void DeletePlainly(Context& ctx, SugarClient& client, const std::vector<MarkedRe
             left.push_back(mark.nPosition);
             continue;
         }
-        if (batchOf[nRecord] >= 0) {
-            send();
-            const DeleteBatch& batch = batches[static_cast<std::size_t>(batchOf[nRecord])];
-            while (batch.stage == DeleteBatch::Stage::Deleting || batch.stage == DeleteBatch::Stage::Reading) {
-                receive();
-                send();
-            }
-            if (deletedInBatch(nRecord)) {
-                ++nDeleted;
-                HELPER_LOG(2, "Deleted %s %s.", pModule->szModule, mark.id.c_str());
-                continue;
-            }
-        }
         const QString module = QLatin1String(pModule->szModule);
-        if (client.DeleteEntry(module, FromAnsi(mark.id))) {
+        if (batches.Deleted(nRecord) || client.DeleteEntry(module, FromAnsi(mark.id))) {
             ++nDeleted;
             HELPER_LOG(2, "Deleted %s %s.", pModule->szModule, mark.id.c_str());
             continue;
         }
         if (client.WasStopped()) {
             // What is on its way still counts: a batch sent may have deleted records further on.
-            while (client.InFlight() > 0)
-                receive();
+            batches.Finish();
             for (std::size_t j = nRecord; j < marked.size(); ++j) {
-                if (deletedInBatch(j))
+                if (batches.ShownDeleted(j))
                     ++nDeleted;
                 else
                     left.push_back(marked[j].nPosition);
