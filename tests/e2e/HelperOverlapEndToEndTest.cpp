@@ -29,8 +29,8 @@ struct Kind
     HelperKind kind;
     const char* szName;
 };
-const Kind kKinds[] = {{HelperKind::Addr, "Addr"}, {HelperKind::Date, "Date"}, {HelperKind::Task, "Task"},
-                       {HelperKind::Note, "Note"}};
+const Kind kKinds[] = {
+    {HelperKind::Addr, "Addr"}, {HelperKind::Date, "Date"}, {HelperKind::Task, "Task"}, {HelperKind::Note, "Note"}};
 
 // One exchange folder and the helper runs in it against one democrm.
 class HelperSide
@@ -142,8 +142,8 @@ TEST(HelperOverlap, LoadsEveryKindAsOneRequestAtATimeDoes)
                 continue;
             SCOPED_TRACE(kind.szName);
             const std::string data = std::string("SG") + kind.szName + ".dat";
-            ASSERT_EQ(together.Run(kind, 1), 0) << together.Ini(std::string("SG") + kind.szName + "Err.dat", "Error",
-                                                                "Error.1");
+            ASSERT_EQ(together.Run(kind, 1), 0)
+                << together.Ini(std::string("SG") + kind.szName + "Err.dat", "Error", "Error.1");
             ASSERT_EQ(inTurn.Run(kind, 1), 0);
             EXPECT_GT(together.Bytes(data).size(), 4u);
             EXPECT_EQ(together.Bytes(data), inTurn.Bytes(data));
@@ -206,9 +206,8 @@ TEST(HelperOverlap, ARecordABatchLeavesIsDeletedAloneAndReportedAlone)
     const std::string error = side.Ini("SGAddrErr.dat", "Error", "Error.1");
     EXPECT_NE(error.find("the server failed (HTTP 500) and the record is still there."), std::string::npos) << error;
     EXPECT_EQ(side.Ini("SGAddrErr.dat", "Submit", "NotDeleted"), std::to_string(stayed[0] * 3));
-    EXPECT_EQ(ReadText(side.Path("SGAddrStatus.dat")),
-              "Deleted " + std::to_string(marked.size() - 1) + " of " + std::to_string(marked.size()) +
-                  " Contacts\r\n");
+    EXPECT_EQ(ReadText(side.Path("SGAddrStatus.dat")), "Deleted " + std::to_string(marked.size() - 1) + " of " +
+                                                           std::to_string(marked.size()) + " Contacts\r\n");
 }
 
 int main(int argc, char** argv)
