@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "DeleteBatches.h"
 
+#include <QCoreApplication>
+
 #include <cstring>
 
 namespace
@@ -9,7 +11,7 @@ namespace
 // Records per set_entries request: enough to spread a round trip over many records, few enough
 // that the server's work per request (hooks and relationships of every record) stays well within
 // PHP's time limit.
-constexpr int kBatchSize = 50;
+constexpr int kBatchSize = 100;
 
 } // namespace
 
@@ -42,9 +44,8 @@ void DeleteBatches::Send()
     }
 }
 
-void DeleteBatches::Receive()
+void DeleteBatches::Receive(SugarClient::Ticket ticket)
 {
-    const SugarClient::Ticket ticket = m_client.WaitAny();
     const auto owner = m_owners.find(ticket);
     if (owner == m_owners.end())
         return;
@@ -77,9 +78,16 @@ bool DeleteBatches::Deleted(std::size_t nRecord)
     if (record == m_records.end())
         return false;
     const Batch& batch = m_batches[record->second.first];
+    // Answers already in are taken first, so that their read-backs go out while this batch's
+    // records are reported.
+    QCoreApplication::processEvents();
+    for (SugarClient::Ticket ticket = m_client.Answered(); ticket >= 0; ticket = m_client.Answered()) {
+        Receive(ticket);
+        Send();
+    }
     Send();
     while (batch.stage == Batch::Stage::Deleting || batch.stage == Batch::Stage::Reading) {
-        Receive();
+        Receive(m_client.WaitAny());
         Send();
     }
     return batch.deleted.contains(record->second.second);
@@ -88,7 +96,7 @@ bool DeleteBatches::Deleted(std::size_t nRecord)
 void DeleteBatches::Finish()
 {
     while (m_client.InFlight() > 0)
-        Receive();
+        Receive(m_client.WaitAny());
 }
 
 bool DeleteBatches::ShownDeleted(std::size_t nRecord) const

@@ -53,7 +53,7 @@ private:
     };
 
     void Send();
-    void Receive();
+    void Receive(SugarClient::Ticket ticket);
 
     SugarClient& m_client;
     std::vector<Batch> m_batches;

@@ -425,15 +425,22 @@ bool SugarClient::Start(const QString& method, const QJsonArray& args, Ticket& t
     return true;
 }
 
+SugarClient::Ticket SugarClient::Answered() const
+{
+    for (const auto& [ticket, pFlight] : m_flights) {
+        if (pFlight->pReply->isFinished())
+            return ticket;
+    }
+    return -1;
+}
+
 SugarClient::Ticket SugarClient::WaitAny()
 {
     if (m_flights.empty())
         return -1;
     for (;;) {
-        for (const auto& [ticket, pFlight] : m_flights) {
-            if (pFlight->pReply->isFinished())
-                return ticket;
-        }
+        if (const Ticket ticket = Answered(); ticket >= 0)
+            return ticket;
         QEventLoop loop;
         for (const auto& entry : m_flights)
             QObject::connect(entry.second->pReply, &QNetworkReply::finished, &loop, &QEventLoop::quit);

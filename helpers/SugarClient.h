@@ -78,6 +78,8 @@ public:
     int InFlight() const { return static_cast<int>(m_flights.size()); }
     // Waits for the answer of one of them and returns its ticket; -1 when none is in flight.
     Ticket WaitAny();
+    // Without waiting: the ticket of one whose answer is in, or -1.
+    Ticket Answered() const;
     // Drops every request in flight, answered or not.
     void Abandon();
 

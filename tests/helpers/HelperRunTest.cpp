@@ -615,13 +615,13 @@ TEST(HelperRun, APageFailingMidWalkFailsTheFetch)
 
 TEST(HelperRun, ABatchCountsOnlyWhatItsReadBackShowsDeletedAndRetriesTheRestAlone)
 {
-    // 120 contacts in three batches. c010 and c110 may not be deleted, yet set_entries lists
-    // them; c060 it lists without deleting; c030 is deleted and then the server dies, so the
-    // rest of its batch is never reached.
+    // 250 contacts in batches of 100, 100 and 50. c010 and c210 may not be deleted, yet
+    // set_entries lists them; c160 it lists without deleting; c030 is deleted and then the server
+    // dies, so the rest of its batch is never reached.
     std::set<QString> live;
-    for (int i = 0; i < 120; ++i)
+    for (int i = 0; i < 250; ++i)
         live.insert(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')));
-    const std::set<QString> locked{QStringLiteral("c010"), QStringLiteral("c110")};
+    const std::set<QString> locked{QStringLiteral("c010"), QStringLiteral("c210")};
     QStringList alone;
     FakeSugarServer server([&](const FakeSugarServer::Request& request) {
         const QString method = request.method;
@@ -634,7 +634,7 @@ TEST(HelperRun, ABatchCountsOnlyWhatItsReadBackShowsDeletedAndRetriesTheRestAlon
             for (const QJsonValue list : request.args.at(2).toArray()) {
                 const QString id = list.toArray().at(0).toObject().value(QLatin1String("value")).toString();
                 ids.append(id);
-                if (locked.count(id) == 0 && id != QLatin1String("c060"))
+                if (locked.count(id) == 0 && id != QLatin1String("c160"))
                     live.erase(id);
                 if (id == QLatin1String("c030"))
                     return Body("", 500);
@@ -662,24 +662,24 @@ TEST(HelperRun, ABatchCountsOnlyWhatItsReadBackShowsDeletedAndRetriesTheRestAlon
     Exchange exchange{{}, "Addr"};
     std::vector<std::pair<int, const char*>> records;
     std::vector<std::string> names;
-    for (int i = 0; i < 120; ++i)
+    for (int i = 0; i < 250; ++i)
         names.push_back(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')).toStdString());
     for (const std::string& name : names)
         records.emplace_back(1, name.c_str());
-    WriteContacts(exchange.DataPath(), records, std::vector<bool>(120, true));
+    WriteContacts(exchange.DataPath(), records, std::vector<bool>(250, true));
     EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
 
     QStringList expectedAlone{QStringLiteral("c010")};
-    for (int i = 31; i < 50; ++i)
+    for (int i = 31; i < 100; ++i)
         expectedAlone.append(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')));
-    expectedAlone << QStringLiteral("c060") << QStringLiteral("c110");
+    expectedAlone << QStringLiteral("c160") << QStringLiteral("c210");
     EXPECT_EQ(alone, expectedAlone);
     EXPECT_EQ(live, locked);
     EXPECT_EQ(exchange.ErrorCount(), "2");
     EXPECT_EQ(exchange.Error(1), "Could not delete \"c010\" from Contacts: You do not have access");
-    EXPECT_EQ(exchange.Error(2), "Could not delete \"c110\" from Contacts: You do not have access");
-    EXPECT_EQ(exchange.NotDeleted(), "10,110");
-    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 118 of 120 Contacts\r\n");
+    EXPECT_EQ(exchange.Error(2), "Could not delete \"c210\" from Contacts: You do not have access");
+    EXPECT_EQ(exchange.NotDeleted(), "10,210");
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 248 of 250 Contacts\r\n");
     EXPECT_EQ(server.Methods().count(QStringLiteral("set_entries")), 3);
     EXPECT_LE(server.MostOpen(), 4);
 }
