@@ -56,7 +56,8 @@ void DeleteBatches::Receive(SugarClient::Ticket ticket)
         // Whatever the answer, only the read-back tells which records went.
         m_client.TakeDeleteBatch(ticket);
         SugarClient::Ticket readBack = -1;
-        if (m_client.WasStopped() || !m_client.StartReadBack(batch.module, batch.ids, readBack)) {
+        // A batch sent before a stop is still read back: the records it deleted must count.
+        if (!m_client.StartReadBack(batch.module, batch.ids, readBack)) {
             batch.stage = Batch::Stage::Done;
             return;
         }

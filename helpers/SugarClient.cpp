@@ -403,9 +403,9 @@ bool SugarClient::IsDeleted(const QString& module, const QString& id, bool& bDel
     return true;
 }
 
-bool SugarClient::Start(const QString& method, const QJsonArray& args, Ticket& ticket)
+bool SugarClient::Start(const QString& method, const QJsonArray& args, Ticket& ticket, bool bReadOnly)
 {
-    if (CheckStop())
+    if (!bReadOnly && CheckStop())
         return false;
     auto pFlight = std::make_unique<Flight>();
     Flight* p = pFlight.get();
@@ -510,7 +510,7 @@ bool SugarClient::StartReadBack(const QString& module, const QStringList& ids, T
                           QJsonArray{QStringLiteral("id"), QStringLiteral("deleted")},
                           QJsonArray(),
                           false};
-    return Start(QStringLiteral("get_entries"), args, ticket);
+    return Start(QStringLiteral("get_entries"), args, ticket, true);
 }
 
 bool SugarClient::TakeReadBack(Ticket ticket, QStringList& deleted)

@@ -69,8 +69,9 @@ public:
     // done or not, so only a read-back tells which records are gone.
     bool StartDeleteBatch(const QString& module, const QStringList& ids, Ticket& ticket);
     bool TakeDeleteBatch(Ticket ticket);
-    // Reads records back in one request (get_entries); TakeReadBack gives the ids of those the
-    // server reports deleted or gone. An id it does not answer for is not among them.
+    // Reads records back in one request (get_entries), after a stop request too; TakeReadBack
+    // gives the ids of those the server reports deleted or gone. An id it does not answer for is
+    // not among them.
     bool StartReadBack(const QString& module, const QStringList& ids, Ticket& ticket);
     bool TakeReadBack(Ticket ticket, QStringList& deleted);
 
@@ -146,8 +147,9 @@ private:
     static Sent Collect(QNetworkReply* pReply, bool bTimedOut);
     // The page of a get_entry_list answer; false for one that has no list of entries.
     bool ReadPage(const QString& module, const QJsonValue& result, QJsonObject& page);
-    // Sends a call without waiting for its answer; false after a stop request.
-    bool Start(const QString& method, const QJsonArray& args, Ticket& ticket);
+    // Sends a call without waiting for its answer; false after a stop request, unless the call
+    // only reads what a request already sent has done.
+    bool Start(const QString& method, const QJsonArray& args, Ticket& ticket, bool bReadOnly = false);
     // The answer of a started call, judged as Call judges a call's answer.
     bool Take(Ticket ticket, const QString& successKey, QJsonValue& result);
     // What to do with it; a redirect that may be followed moves the endpoint.

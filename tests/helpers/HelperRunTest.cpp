@@ -683,3 +683,30 @@ TEST(HelperRun, ABatchCountsOnlyWhatItsReadBackShowsDeletedAndRetriesTheRestAlon
     EXPECT_EQ(server.Methods().count(QStringLiteral("set_entries")), 3);
     EXPECT_LE(server.MostOpen(), 4);
 }
+
+TEST(HelperRun, ABatchSentBeforeAStopIsReadBackAndCounted)
+{
+    Exchange exchange{{}, "Addr"};
+    WriteContacts(exchange.DataPath(), {{1, "c1"}, {1, "c2"}, {1, "c3"}}, {true, false, true});
+    const std::string ini = exchange.Path("SGAddr.ini");
+    FakeSugarServer server([&ini](const FakeSugarServer::Request& request) {
+        if (request.method == QLatin1String("login"))
+            return Body(kLoginOk);
+        if (request.method == QLatin1String("set_entries")) {
+            // The program gives up on the helper while the batch is on its way.
+            plat::WritePrivateProfileString("Status", "Stop", "1", ini.c_str());
+            return Body(R"({"ids":["c1","c3"]})");
+        }
+        if (request.method == QLatin1String("get_entries"))
+            return Body(QJsonDocument(QJsonObject{{QStringLiteral("entry_list"),
+                                                   QJsonArray{ContactEntry(QStringLiteral("c1"), false),
+                                                              ContactEntry(QStringLiteral("c3"), false)}}})
+                            .toJson());
+        return Body("null");
+    });
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 0) << exchange.Error(1);
+    EXPECT_EQ(server.Methods(), (QStringList{QStringLiteral("login"), QStringLiteral("set_entries"),
+                                             QStringLiteral("get_entries"), QStringLiteral("logout")}));
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 2 of 2 Contacts\r\n");
+    EXPECT_EQ(exchange.NotDeleted(), "");
+}
