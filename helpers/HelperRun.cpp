@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "HelperRun.h"
 
+#include "DeleteBatches.h"
 #include "ExchangeFiles.h"
 #include "FieldMap.h"
 #include "FieldValues.h"
@@ -8,6 +9,7 @@
 #include "HelperLog.h"
 #include "MergeRecord.h"
 #include "NoteIds.h"
+#include "PageWalk.h"
 #include "ServerUrl.h"
 #include "SugarCRM/MergeFiles.h"
 #include "SugarReply.h"
@@ -24,11 +26,6 @@
 
 namespace
 {
-
-// Records per request: small enough for the server's per-record work, large enough to be quick.
-constexpr int kPageSize = 100;
-// No honest module needs more pages; a server that never ends its list is stopped here.
-constexpr int kMaxPages = 200000;
 
 struct Context
 {
@@ -77,28 +74,24 @@ bool MakeEndpoint(Context& ctx, QUrl& endpoint)
     return false;
 }
 
-// Pages through one module and appends its records to the data file.
-template <class Kind>
-bool FetchModule(Context& ctx, SugarClient& client, const ModuleMap<typename Kind::Record>& module,
-                 DataFileWriter<Kind>& writer, std::vector<std::string>& noteIds)
+// The records of one module as they go into the data file, in the server's order.
+template <class Kind> class ModuleLoad
 {
+public:
     using Record = typename Kind::Record;
-    const QString moduleName = QLatin1String(module.szModule);
-    const QStringList fields = SelectFields(module);
-    auto pRecord = std::make_unique<Record>();
-    QSet<QString> seen;
-    qint64 nOffset = 0;
-    qint64 nLoaded = 0;
-    ctx.progress.Set(QStringLiteral("Loading %1").arg(moduleName));
-    for (int nPage = 0; nPage < kMaxPages; ++nPage) {
-        QJsonObject page;
-        if (!client.GetEntryList(moduleName, fields, nOffset, kPageSize, page))
-            return false;
-        const QJsonArray entries = page.value(QLatin1String("entry_list")).toArray();
-        const qint64 nTotal = JsonInteger(page.value(QLatin1String("total_count")), -1);
-        const qint64 nNext = JsonInteger(page.value(QLatin1String("next_offset")), nOffset + entries.size());
-        for (const QJsonValue item : entries) {
-            const QJsonObject entry = item.toObject();
+
+    ModuleLoad(Context& ctx, const ModuleMap<Record>& module, DataFileWriter<Kind>& writer,
+               std::vector<std::string>& noteIds)
+        : m_ctx(ctx), m_module(module), m_writer(writer), m_noteIds(noteIds), m_pRecord(std::make_unique<Record>())
+    {
+    }
+
+    // Takes the entries of a page from nFrom on.
+    void Add(const QJsonArray& entries, qsizetype nFrom)
+    {
+        const QString moduleName = QLatin1String(m_module.szModule);
+        for (qsizetype i = nFrom; i < entries.size(); ++i) {
+            const QJsonObject entry = entries.at(i).toObject();
             const QJsonValue nameValues = entry.value(QLatin1String("name_value_list"));
             QString id = entry.value(QLatin1String("id")).toString();
             if (id.isEmpty())
@@ -108,37 +101,66 @@ bool FetchModule(Context& ctx, SugarClient& client, const ModuleMap<typename Kin
                 (NameValue(nameValues, QStringLiteral("deleted"), deleted) && deleted.trimmed() == QLatin1String("1")))
                 continue;
             // Paging by offset can hand out a record twice when the data changes meanwhile.
-            if (seen.contains(id))
+            if (m_seen.contains(id))
                 continue;
-            seen.insert(id);
+            m_seen.insert(id);
             const std::string ansiId = ToAnsi(id, 1024);
             // A cut id would name another record, or none, at the deletion.
             if (ansiId.size() >= sizeof(SGAddrRecord::szId)) {
-                ctx.errors.Add(QStringLiteral("A record of %1 has an id too long to keep (%2) and was left out.")
-                                   .arg(moduleName, id));
+                m_ctx.errors.Add(QStringLiteral("A record of %1 has an id too long to keep (%2) and was left out.")
+                                     .arg(moduleName, id));
                 continue;
             }
-            *pRecord = Record();
-            MapEntry(module, nameValues, *pRecord);
+            *m_pRecord = Record();
+            MapEntry(m_module, nameValues, *m_pRecord);
             if constexpr (std::is_same_v<Record, SGNoteRecord>) {
-                pRecord->nAux = static_cast<int32_t>(noteIds.size());
-                noteIds.push_back(ansiId);
+                m_pRecord->nAux = static_cast<int32_t>(m_noteIds.size());
+                m_noteIds.push_back(ansiId);
             }
             else {
-                CopyText(pRecord->szId, ansiId.c_str());
+                CopyText(m_pRecord->szId, ansiId.c_str());
             }
-            writer.Add(*pRecord);
-            ++nLoaded;
+            m_writer.Add(*m_pRecord);
+            ++m_nLoaded;
         }
-        if (nTotal >= 0)
-            ctx.progress.Set(QStringLiteral("Loading %1: %2 of %3").arg(moduleName).arg(nLoaded).arg(nTotal));
-        else
-            ctx.progress.Set(QStringLiteral("Loading %1: %2").arg(moduleName).arg(nLoaded));
-        if (entries.isEmpty() || nNext <= nOffset || (nTotal >= 0 && nNext >= nTotal))
-            break;
-        nOffset = nNext;
     }
-    HELPER_LOG(1, "Loaded %lld records of %s.", static_cast<long long>(nLoaded), module.szModule);
+
+    void Progress(qint64 nTotal)
+    {
+        const QString moduleName = QLatin1String(m_module.szModule);
+        if (nTotal >= 0)
+            m_ctx.progress.Set(QStringLiteral("Loading %1: %2 of %3").arg(moduleName).arg(m_nLoaded).arg(nTotal));
+        else
+            m_ctx.progress.Set(QStringLiteral("Loading %1: %2").arg(moduleName).arg(m_nLoaded));
+    }
+
+    qint64 Loaded() const { return m_nLoaded; }
+
+private:
+    Context& m_ctx;
+    const ModuleMap<Record>& m_module;
+    DataFileWriter<Kind>& m_writer;
+    std::vector<std::string>& m_noteIds;
+    std::unique_ptr<Record> m_pRecord;
+    QSet<QString> m_seen;
+    qint64 m_nLoaded = 0;
+};
+
+// Pages through one module and appends its records to the data file.
+template <class Kind>
+bool FetchModule(Context& ctx, SugarClient& client, const ModuleMap<typename Kind::Record>& module,
+                 DataFileWriter<Kind>& writer, std::vector<std::string>& noteIds)
+{
+    const QString moduleName = QLatin1String(module.szModule);
+    ModuleLoad<Kind> load(ctx, module, writer, noteIds);
+    ctx.progress.Set(QStringLiteral("Loading %1").arg(moduleName));
+    if (!WalkModule(client, moduleName, SelectFields(module),
+                    [&load](const QJsonArray& entries, qsizetype nFrom, qint64 nTotal) {
+                        load.Add(entries, nFrom);
+                        load.Progress(nTotal);
+                    }))
+        return false;
+    HELPER_LOG(1, "Loaded %lld records of %s.", static_cast<long long>(load.Loaded()), module.szModule);
     return true;
 }
 
@@ -247,6 +269,57 @@ bool MergeBeforeDelete(Context& ctx, RecordMerger& merger, const MergePlan& plan
     return false;
 }
 
+// Deletes the marked records without merging: records of the modules DeleteBatches takes in
+// batches, each record a batch leaves and every other record alone. Outcomes are reported in the
+// order of the data file, as they would be one by one.
+template <class Kind>
+void DeletePlainly(Context& ctx, SugarClient& client, const std::vector<MarkedRecord>& marked, int& nDeleted,
+                   std::vector<uint32_t>& left)
+{
+    using Record = typename Kind::Record;
+    const QString label = QLatin1String(ctx.info.szLabel);
+    DeleteBatches batches(client);
+    for (std::size_t i = 0; i < marked.size() && client.GetOptions().nInFlight > 1; ++i) {
+        const ModuleMap<Record>* pModule = ModuleOfType<Record>(marked[i].nType);
+        if (pModule != nullptr && !marked[i].id.empty() && DeleteBatches::TakesModule(pModule->szModule))
+            batches.Add(i, QLatin1String(pModule->szModule), FromAnsi(marked[i].id));
+    }
+    const int nMarked = static_cast<int>(marked.size());
+    for (int i = 0; i < nMarked; ++i) {
+        const std::size_t nRecord = static_cast<std::size_t>(i);
+        const MarkedRecord& mark = marked[nRecord];
+        ctx.progress.Set(QStringLiteral("Deleting %1: %2 of %3").arg(label).arg(i + 1).arg(nMarked));
+        const ModuleMap<Record>* pModule = ModuleOfType<Record>(mark.nType);
+        if (pModule == nullptr || mark.id.empty()) {
+            ctx.errors.Add(QStringLiteral("A marked record cannot be deleted: its %1 is not known.")
+                               .arg(pModule == nullptr ? QStringLiteral("type") : QStringLiteral("id")));
+            left.push_back(mark.nPosition);
+            continue;
+        }
+        const QString module = QLatin1String(pModule->szModule);
+        if (batches.Deleted(nRecord) || client.DeleteEntry(module, FromAnsi(mark.id))) {
+            ++nDeleted;
+            HELPER_LOG(2, "Deleted %s %s.", pModule->szModule, mark.id.c_str());
+            continue;
+        }
+        if (client.WasStopped()) {
+            // What is on its way still counts: a batch sent may have deleted records further on.
+            batches.Finish();
+            for (std::size_t j = nRecord; j < marked.size(); ++j) {
+                if (batches.ShownDeleted(j))
+                    ++nDeleted;
+                else
+                    left.push_back(marked[j].nPosition);
+            }
+            ctx.errors.Add(
+                QStringLiteral("Deleting was stopped after %1 of %2 %3.").arg(nDeleted).arg(nMarked).arg(label));
+            return;
+        }
+        ctx.errors.Add(QStringLiteral("Could not delete %1: %2").arg(Describe(module, mark), client.LastError()));
+        left.push_back(mark.nPosition);
+    }
+}
+
 template <class Kind> bool Submit(Context& ctx)
 {
     using Record = typename Kind::Record;
@@ -320,9 +393,24 @@ template <class Kind> bool Submit(Context& ctx)
                                            : client.LastError());
         return leaveAll();
     }
+    const int nMarked = static_cast<int>(marked.size());
+    int nDeleted = 0;
+    std::vector<uint32_t> left;
+    const auto finish = [&] {
+        client.Logout();
+        if (!left.empty())
+            ctx.errors.SetNotDeleted(left);
+        ctx.progress.Set(QStringLiteral("Deleted %1 of %2 %3").arg(nDeleted).arg(nMarked).arg(label));
+        HELPER_LOG(1, "Deleted %d of %d marked records.", nDeleted, nMarked);
+        return report(nDeleted == nMarked);
+    };
+    if (!pMerge) {
+        DeletePlainly<Kind>(ctx, client, marked, nDeleted, left);
+        return finish();
+    }
     // With fields to fill, the duplicates are merged newest first, so the newest value fills a field.
     std::map<std::string, QJsonObject> dupFields;
-    const bool bFill = pMerge && (pMerge->keep.nOptions & MERGE_FILL_EMPTY) != 0;
+    const bool bFill = (pMerge->keep.nOptions & MERGE_FILL_EMPTY) != 0;
     if (bFill) {
         std::map<std::string, QString> modified;
         for (const MarkedRecord& mark : marked) {
@@ -342,10 +430,7 @@ template <class Kind> bool Submit(Context& ctx)
             return modifiedOf(a.id) > modifiedOf(b.id);
         });
     }
-    RecordMerger merger(client, pMerge ? pMerge->keep.nOptions : 0);
-    const int nMarked = static_cast<int>(marked.size());
-    int nDeleted = 0;
-    std::vector<uint32_t> left;
+    RecordMerger merger(client, pMerge->keep.nOptions);
     for (int i = 0; i < nMarked; ++i) {
         const MarkedRecord& mark = marked[static_cast<std::size_t>(i)];
         ctx.progress.Set(QStringLiteral("Deleting %1: %2 of %3").arg(label).arg(i + 1).arg(nMarked));
@@ -358,8 +443,8 @@ template <class Kind> bool Submit(Context& ctx)
         }
         const QString module = QLatin1String(pModule->szModule);
         const QString id = FromAnsi(mark.id);
-        const auto kept = pMerge ? pMerge->keep.keptFor.find(mark.id) : std::map<std::string, std::string>::iterator();
-        const bool bMerge = pMerge && kept != pMerge->keep.keptFor.end();
+        const auto kept = pMerge->keep.keptFor.find(mark.id);
+        const bool bMerge = kept != pMerge->keep.keptFor.end();
         int nMoved = 0;
         static const QJsonObject noFields;
         const auto fields = dupFields.find(mark.id);
@@ -395,12 +480,7 @@ template <class Kind> bool Submit(Context& ctx)
         ctx.errors.Add(QStringLiteral("Could not delete %1: %2").arg(Describe(module, mark), client.LastError()));
         left.push_back(mark.nPosition);
     }
-    client.Logout();
-    if (!left.empty())
-        ctx.errors.SetNotDeleted(left);
-    ctx.progress.Set(QStringLiteral("Deleted %1 of %2 %3").arg(nDeleted).arg(nMarked).arg(label));
-    HELPER_LOG(1, "Deleted %d of %d marked records.", nDeleted, nMarked);
-    return report(nDeleted == nMarked);
+    return finish();
 }
 
 template <class Kind> bool Run(Context& ctx)

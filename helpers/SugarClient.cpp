@@ -54,6 +54,29 @@ QJsonArray NameValuePairs(const QString& id)
                       QJsonObject{{QStringLiteral("name"), QStringLiteral("deleted")}, {QStringLiteral("value"), 1}}};
 }
 
+QJsonArray EntryListArgs(const QString& session, const QString& module, const QStringList& fields, qint64 nOffset,
+                         int nPageSize)
+{
+    return QJsonArray{session,
+                      module,
+                      QString(),
+                      QStringLiteral("date_entered ASC, id ASC"),
+                      nOffset,
+                      QJsonArray::fromStringList(fields),
+                      QJsonArray(),
+                      nPageSize,
+                      0,
+                      false};
+}
+
+// A record read back is gone when the server answers a warning in place of its fields.
+bool ReportsDeleted(const QJsonValue& nameValues)
+{
+    QString value;
+    return NameValue(nameValues, QStringLiteral("warning"), value) ||
+           (NameValue(nameValues, QStringLiteral("deleted"), value) && value.trimmed() == QLatin1String("1"));
+}
+
 } // namespace
 
 SugarClient::SugarClient(const QUrl& endpoint) : m_endpoint(endpoint) {}
@@ -87,14 +110,22 @@ bool SugarClient::Pause(int nMilliseconds)
     return !CheckStop();
 }
 
-bool SugarClient::Post(const QString& method, const QByteArray& body, Answer& answer)
+bool SugarClient::Post(const QString& method, const QByteArray& body, Answer& answer, const Sent* pFirst)
 {
     bool bRedirected = false;
     int nPause = m_options.nFirstPauseMs;
     for (int nAttempt = 0;;) {
-        if (CheckStop())
-            return false;
-        const Sent sent = SendOnce(method, body, nAttempt);
+        Sent sent;
+        if (pFirst != nullptr) {
+            // Already sent: its answer counts even after a stop request, as the server acted on it.
+            sent = *pFirst;
+            pFirst = nullptr;
+        }
+        else {
+            if (CheckStop())
+                return false;
+            sent = SendOnce(method, body, nAttempt);
+        }
         answer = sent.answer;
         switch (Classify(sent, !bRedirected)) {
         case Verdict::Answered:
@@ -117,29 +148,39 @@ bool SugarClient::Post(const QString& method, const QByteArray& body, Answer& an
     }
 }
 
-SugarClient::Sent SugarClient::SendOnce(const QString& method, const QByteArray& body, int nAttempt)
+QNetworkReply* SugarClient::Send(const QString& method, const QByteArray& body, int nAttempt)
 {
     QNetworkRequest request(m_endpoint);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     HELPER_LOG(2, "Request %s to %s (attempt %d).", qUtf8Printable(method), qUtf8Printable(m_endpoint.toString()),
                nAttempt + 1);
+    return m_manager.post(request, body);
+}
 
-    QNetworkReply* pReply = m_manager.post(request, body);
+SugarClient::Sent SugarClient::SendOnce(const QString& method, const QByteArray& body, int nAttempt)
+{
+    QNetworkReply* pReply = Send(method, body, nAttempt);
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
-    Sent sent;
+    bool bTimedOut = false;
     QObject::connect(pReply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        sent.bTimedOut = true;
+        bTimedOut = true;
         pReply->abort();
     });
     timer.start(m_options.nTimeoutMs);
     if (!pReply->isFinished())
         loop.exec();
     timer.stop();
+    return Collect(pReply, bTimedOut);
+}
 
+SugarClient::Sent SugarClient::Collect(QNetworkReply* pReply, bool bTimedOut)
+{
+    Sent sent;
+    sent.bTimedOut = bTimedOut;
     sent.error = pReply->error();
     sent.answer.nStatus = pReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     sent.answer.body = pReply->readAll();
@@ -205,13 +246,15 @@ SugarClient::Verdict SugarClient::Classify(const Sent& sent, bool bMayRedirect)
     return Verdict::Answered;
 }
 
-bool SugarClient::Call(const QString& method, QJsonArray args, const QString& successKey, QJsonValue& result)
+bool SugarClient::Call(const QString& method, QJsonArray args, const QString& successKey, QJsonValue& result,
+                       const Sent* pFirst)
 {
     bool bLoggedInAgain = false;
     for (;;) {
         Answer answer;
-        if (!Post(method, FormBody(method, args), answer))
+        if (!Post(method, FormBody(method, args), answer, pFirst))
             return false;
+        pFirst = nullptr;
         if (answer.nStatus != 200) {
             m_error =
                 answer.nStatus == 404 || answer.nStatus == 405
@@ -239,8 +282,13 @@ bool SugarClient::Call(const QString& method, QJsonArray args, const QString& su
         // A session that expired on the way is renewed once and the call repeated.
         if (nNumber == kInvalidSession && !m_session.isEmpty() && !bLoggedInAgain &&
             method != QLatin1String("logout")) {
-            HELPER_LOG(1, "The session ended; logging in again.");
             bLoggedInAgain = true;
+            // A call sent together with one that has renewed the session meanwhile needs only the new one.
+            if (args[0].toString() != m_session) {
+                args[0] = m_session;
+                continue;
+            }
+            HELPER_LOG(1, "The session ended; logging in again.");
             if (!Login(m_user, QString()))
                 return false;
             args[0] = m_session;
@@ -301,6 +349,7 @@ bool SugarClient::Login(const QString& user, const QString& password)
 
 void SugarClient::Logout()
 {
+    Abandon();
     if (m_session.isEmpty())
         return;
     // A stop must not keep the session open on the server.
@@ -321,19 +370,14 @@ void SugarClient::Logout()
 bool SugarClient::GetEntryList(const QString& module, const QStringList& fields, qint64 nOffset, int nPageSize,
                                QJsonObject& page)
 {
-    const QJsonArray args{m_session,
-                          module,
-                          QString(),
-                          QStringLiteral("date_entered ASC, id ASC"),
-                          nOffset,
-                          QJsonArray::fromStringList(fields),
-                          QJsonArray(),
-                          nPageSize,
-                          0,
-                          false};
     QJsonValue result;
-    if (!Call(QStringLiteral("get_entry_list"), args, QStringLiteral("result_count"), result))
-        return false;
+    return Call(QStringLiteral("get_entry_list"), EntryListArgs(m_session, module, fields, nOffset, nPageSize),
+                QStringLiteral("result_count"), result) &&
+           ReadPage(module, result, page);
+}
+
+bool SugarClient::ReadPage(const QString& module, const QJsonValue& result, QJsonObject& page)
+{
     if (!result.isObject() || !result.toObject().value(QLatin1String("entry_list")).isArray()) {
         m_error = QStringLiteral("The server %1 sent a list of %2 in a form that cannot be read.").arg(Host(), module);
         HELPER_LOG(0, "%s", qUtf8Printable(m_error));
@@ -355,11 +399,141 @@ bool SugarClient::IsDeleted(const QString& module, const QString& id, bool& bDel
         bDeleted = true;
         return true;
     }
-    const QJsonValue nameValues = entries.at(0).toObject().value(QLatin1String("name_value_list"));
-    QString value;
-    // A deleted record comes back as a warning in place of its fields.
-    bDeleted = NameValue(nameValues, QStringLiteral("warning"), value) ||
-               (NameValue(nameValues, QStringLiteral("deleted"), value) && value.trimmed() == QLatin1String("1"));
+    bDeleted = ReportsDeleted(entries.at(0).toObject().value(QLatin1String("name_value_list")));
+    return true;
+}
+
+bool SugarClient::Start(const QString& method, const QJsonArray& args, Ticket& ticket, bool bReadOnly)
+{
+    if (!bReadOnly && CheckStop())
+        return false;
+    auto pFlight = std::make_unique<Flight>();
+    Flight* p = pFlight.get();
+    p->method = method;
+    p->args = args;
+    p->pReply = Send(method, FormBody(method, args), 0);
+    p->pTimer = std::make_unique<QTimer>();
+    p->pTimer->setSingleShot(true);
+    QObject::connect(p->pTimer.get(), &QTimer::timeout, p->pReply, [p] {
+        p->bTimedOut = true;
+        p->pReply->abort();
+    });
+    QObject::connect(p->pReply, &QNetworkReply::finished, p->pTimer.get(), &QTimer::stop);
+    p->pTimer->start(m_options.nTimeoutMs);
+    ticket = m_nextTicket++;
+    m_flights[ticket] = std::move(pFlight);
+    return true;
+}
+
+SugarClient::Ticket SugarClient::Answered() const
+{
+    for (const auto& [ticket, pFlight] : m_flights) {
+        if (pFlight->pReply->isFinished())
+            return ticket;
+    }
+    return -1;
+}
+
+SugarClient::Ticket SugarClient::WaitAny()
+{
+    if (m_flights.empty())
+        return -1;
+    for (;;) {
+        if (const Ticket ticket = Answered(); ticket >= 0)
+            return ticket;
+        QEventLoop loop;
+        for (const auto& entry : m_flights)
+            QObject::connect(entry.second->pReply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+bool SugarClient::Take(Ticket ticket, const QString& successKey, QJsonValue& result)
+{
+    const auto it = m_flights.find(ticket);
+    if (it == m_flights.end())
+        return false;
+    const std::unique_ptr<Flight> pFlight = std::move(it->second);
+    m_flights.erase(it);
+    if (!pFlight->pReply->isFinished()) {
+        QEventLoop loop;
+        QObject::connect(pFlight->pReply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    pFlight->pTimer->stop();
+    const Sent first = Collect(pFlight->pReply, pFlight->bTimedOut);
+    return Call(pFlight->method, pFlight->args, successKey, result, &first);
+}
+
+void SugarClient::Abandon()
+{
+    for (const auto& entry : m_flights) {
+        entry.second->pTimer->stop();
+        entry.second->pReply->abort();
+        entry.second->pReply->deleteLater();
+    }
+    m_flights.clear();
+}
+
+bool SugarClient::StartEntryList(const QString& module, const QStringList& fields, qint64 nOffset, int nPageSize,
+                                 Ticket& ticket)
+{
+    return Start(QStringLiteral("get_entry_list"), EntryListArgs(m_session, module, fields, nOffset, nPageSize),
+                 ticket);
+}
+
+bool SugarClient::TakeEntryList(Ticket ticket, const QString& module, QJsonObject& page)
+{
+    QJsonValue result;
+    return Take(ticket, QStringLiteral("result_count"), result) && ReadPage(module, result, page);
+}
+
+bool SugarClient::StartDeleteBatch(const QString& module, const QStringList& ids, Ticket& ticket)
+{
+    QJsonArray lists;
+    for (const QString& id : ids)
+        lists.append(NameValuePairs(id));
+    return Start(QStringLiteral("set_entries"), QJsonArray{m_session, module, lists}, ticket);
+}
+
+bool SugarClient::TakeDeleteBatch(Ticket ticket)
+{
+    QJsonValue result;
+    return Take(ticket, QStringLiteral("ids"), result);
+}
+
+bool SugarClient::StartReadBack(const QString& module, const QStringList& ids, Ticket& ticket)
+{
+    const QJsonArray args{m_session,
+                          module,
+                          QJsonArray::fromStringList(ids),
+                          QJsonArray{QStringLiteral("id"), QStringLiteral("deleted")},
+                          QJsonArray(),
+                          false};
+    return Start(QStringLiteral("get_entries"), args, ticket, true);
+}
+
+bool SugarClient::TakeReadBack(Ticket ticket, QStringList& deleted)
+{
+    deleted.clear();
+    QJsonValue result;
+    if (!Take(ticket, QStringLiteral("entry_list"), result))
+        return false;
+    const QJsonValue entries = result.toObject().value(QLatin1String("entry_list"));
+    if (!entries.isArray()) {
+        m_error = QStringLiteral("The server %1 sent records read back in a form that cannot be read.").arg(Host());
+        HELPER_LOG(0, "%s", qUtf8Printable(m_error));
+        return false;
+    }
+    for (const QJsonValue item : entries.toArray()) {
+        const QJsonObject entry = item.toObject();
+        const QJsonValue nameValues = entry.value(QLatin1String("name_value_list"));
+        QString id = entry.value(QLatin1String("id")).toString();
+        if (id.isEmpty())
+            NameValue(nameValues, QStringLiteral("id"), id);
+        if (!id.isEmpty() && ReportsDeleted(nameValues))
+            deleted.append(id);
+    }
     return true;
 }
 

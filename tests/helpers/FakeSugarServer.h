@@ -6,13 +6,17 @@
 #include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 #include <functional>
 
 // A scripted SugarCRM REST service on 127.0.0.1, served from the test's own event loop (the
 // helpers wait for each answer in a local event loop, which serves this too). Every request's
-// method and positional arguments go to the handler, whose answer is sent as it is.
+// method and positional arguments go to the handler, whose answer is sent as it is, at once or
+// after the reply's delay, so that answers can overtake each other.
 class FakeSugarServer
 {
 public:
@@ -20,6 +24,7 @@ public:
     {
         int nStatus = 200;
         QByteArray body;
+        int nDelayMs = 0;
     };
     struct Request
     {
@@ -41,6 +46,8 @@ public:
 
     QString Address() const { return QStringLiteral("http://127.0.0.1:%1/crm").arg(m_server.serverPort()); }
     const QList<Request>& Requests() const { return m_requests; }
+    // The most requests that were waiting for their answers at one time.
+    int MostOpen() const { return m_nMostOpen; }
     QStringList Methods() const
     {
         QStringList methods;
@@ -84,7 +91,18 @@ private:
         request.method = FormValue(body, "method");
         request.args = QJsonDocument::fromJson(FormValue(body, "rest_data").toUtf8()).array();
         m_requests.append(request);
+        m_nMostOpen = std::max(m_nMostOpen, ++m_nOpen);
         const Reply reply = m_handler(request);
+        if (reply.nDelayMs > 0) {
+            QTimer::singleShot(reply.nDelayMs, pSocket, [this, pSocket, reply] { Answer(pSocket, reply); });
+            return;
+        }
+        Answer(pSocket, reply);
+    }
+
+    void Answer(QTcpSocket* pSocket, const Reply& reply)
+    {
+        --m_nOpen;
         if (reply.nStatus < 0) { // drop the connection without an answer
             pSocket->abort();
             return;
@@ -101,4 +119,6 @@ private:
     Handler m_handler;
     QHash<QTcpSocket*, QByteArray> m_buffers;
     QList<Request> m_requests;
+    int m_nOpen = 0;
+    int m_nMostOpen = 0;
 };

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 
 namespace
 {
@@ -35,6 +36,7 @@ struct Exchange
 {
     TempDir dir;
     std::string kind; // "Addr", "Note"...
+    SugarClient::Options options = QuickOptions();
 
     std::string Path(const std::string& name) const { return dir.file(name); }
     std::string DataPath() const { return Path("SG" + kind + ".dat"); }
@@ -76,7 +78,7 @@ struct Exchange
         }
         const std::string paramPath = Path("SG" + kind + "Param.dat");
         EXPECT_TRUE(params.SaveToFile(paramPath.c_str()));
-        return RunHelper(helperKind, paramPath.c_str(), QuickOptions());
+        return RunHelper(helperKind, paramPath.c_str(), options);
     }
 };
 
@@ -91,25 +93,105 @@ FakeSugarServer::Reply Captured(const char* szFixture)
     return FakeSugarServer::Reply{capture.nStatus, capture.body};
 }
 
-// Contacts in three pages, accounts in two, leads in one: the captured answers of a real server.
+// A get_entry_list page of the records, as a server that hands out at most nCap per page does.
+// Without bCounted the total is -1, as with the server's count query switched off.
+FakeSugarServer::Reply ListPage(const QJsonArray& records, const FakeSugarServer::Request& request, int nCap,
+                                bool bCounted = true)
+{
+    const int nOffset = request.args.at(4).toInt();
+    const int nMax = std::min(request.args.at(7).toInt(), nCap);
+    QJsonArray page;
+    for (int i = nOffset; i < records.size() && page.size() < nMax; ++i)
+        page.append(records.at(i));
+    const QJsonObject answer{
+        {QStringLiteral("result_count"), page.size()},
+        {QStringLiteral("total_count"), bCounted ? QJsonValue(QString::number(records.size())) : QJsonValue(-1)},
+        {QStringLiteral("next_offset"), nOffset + page.size()},
+        {QStringLiteral("entry_list"), page},
+        {QStringLiteral("relationship_list"), QJsonArray()}};
+    return Body(QJsonDocument(answer).toJson(QJsonDocument::Compact));
+}
+
+QJsonArray Joined(std::initializer_list<const char*> fixtures)
+{
+    QJsonArray all;
+    for (const char* szFixture : fixtures) {
+        for (const QJsonValue entry : CapturedEntries(szFixture))
+            all.append(entry);
+    }
+    return all;
+}
+
+// Contacts in three pages, accounts in two, leads in one: the captured records of a real server,
+// in pages of two as it gave them.
 FakeSugarServer::Reply ContactsServer(const FakeSugarServer::Request& request)
 {
+    static const QJsonArray contacts =
+        Joined({"get_entry_list-contacts-page1.json", "get_entry_list-contacts-page2.json",
+                "get_entry_list-contacts-page3.json"});
+    static const QJsonArray accounts =
+        Joined({"get_entry_list-accounts-page1.json", "get_entry_list-accounts-page2.json"});
+    static const QJsonArray leads = Joined({"get_entry_list-leads-page1.json"});
     if (request.method == QLatin1String("login"))
         return Body(kLoginOk);
     if (request.method == QLatin1String("logout"))
         return Body("null");
     const QString module = request.args.at(1).toString();
-    const int nOffset = request.args.at(4).toInt();
     if (module == QLatin1String("Contacts"))
-        return Captured(nOffset == 0   ? "get_entry_list-contacts-page1.json"
-                        : nOffset == 2 ? "get_entry_list-contacts-page2.json"
-                                       : "get_entry_list-contacts-page3.json");
+        return ListPage(contacts, request, 2);
     if (module == QLatin1String("Accounts"))
-        return Captured(nOffset == 0 ? "get_entry_list-accounts-page1.json" : "get_entry_list-accounts-page2.json");
+        return ListPage(accounts, request, 2);
     if (module == QLatin1String("Leads"))
-        return Captured("get_entry_list-leads-page1.json");
+        return ListPage(leads, request, 2);
     return Body("{}", 500);
 }
+
+QJsonObject ContactEntry(const QString& id, bool bLive = true)
+{
+    if (!bLive) {
+        return QJsonObject{
+            {QStringLiteral("id"), id},
+            {QStringLiteral("module_name"), QStringLiteral("Contacts")},
+            {QStringLiteral("name_value_list"),
+             QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("warning")},
+                                    {QStringLiteral("value"), QStringLiteral("Access to this object is denied since "
+                                                                             "it has been deleted or does not exist")}},
+                        QJsonObject{{QStringLiteral("name"), QStringLiteral("deleted")},
+                                    {QStringLiteral("value"), QStringLiteral("1")}}}}};
+    }
+    const auto field = [](const char* szName, const QString& value) {
+        return QJsonObject{{QStringLiteral("name"), QLatin1String(szName)}, {QStringLiteral("value"), value}};
+    };
+    return QJsonObject{{QStringLiteral("id"), id},
+                       {QStringLiteral("module_name"), QStringLiteral("Contacts")},
+                       {QStringLiteral("name_value_list"),
+                        QJsonObject{{QStringLiteral("id"), field("id", id)},
+                                    {QStringLiteral("first_name"), field("first_name", QStringLiteral("Ann"))},
+                                    {QStringLiteral("last_name"), field("last_name", id.toUpper())},
+                                    {QStringLiteral("deleted"), field("deleted", QStringLiteral("0"))}}}};
+}
+
+QJsonArray Contacts(int nCount, const char* szPrefix = "c")
+{
+    QJsonArray all;
+    for (int i = 0; i < nCount; ++i)
+        all.append(ContactEntry(QStringLiteral("%1%2").arg(QLatin1String(szPrefix)).arg(i, 3, 10, QLatin1Char('0'))));
+    return all;
+}
+
+// Only contacts: the other contact modules answer an empty list.
+FakeSugarServer::Reply ContactsOnly(const QJsonArray& contacts, const FakeSugarServer::Request& request, int nCap,
+                                    bool bCounted = true)
+{
+    if (request.method == QLatin1String("login"))
+        return Body(kLoginOk);
+    if (request.method != QLatin1String("get_entry_list"))
+        return Body("null");
+    return ListPage(request.args.at(1).toString() == QLatin1String("Contacts") ? contacts : QJsonArray(), request, nCap,
+                    bCounted);
+}
+
+std::vector<std::string> IdsIn(const std::string& path);
 
 std::vector<std::unique_ptr<SGAddrRecord>> ReadContacts(const std::string& path)
 {
@@ -124,6 +206,14 @@ std::vector<std::unique_ptr<SGAddrRecord>> ReadContacts(const std::string& path)
         SGAddrKind::ReadRecord(file, *records.back());
     }
     return records;
+}
+
+std::vector<std::string> IdsIn(const std::string& path)
+{
+    std::vector<std::string> ids;
+    for (const auto& pRecord : ReadContacts(path))
+        ids.emplace_back(pRecord->szId);
+    return ids;
 }
 
 void WriteContacts(const std::string& path, const std::vector<std::pair<int, const char*>>& typesAndIds,
@@ -161,15 +251,22 @@ TEST(HelperRun, FetchesEveryContactModulePageByPage)
     EXPECT_EQ(records[10]->nType, 3);
     EXPECT_EQ(records[10]->nStatus, 0);
 
+    // Pages after the first overlap it by one record, so the server's pages of two come at
+    // offsets one apart.
     const QList<FakeSugarServer::Request>& requests = server.Requests();
-    ASSERT_EQ(requests.size(), 8);
+    ASSERT_EQ(requests.size(), 10);
     const QJsonObject auth = requests[0].args.at(0).toObject();
     EXPECT_EQ(auth.value(QLatin1String("user_name")).toString(), QStringLiteral("admin"));
     EXPECT_EQ(auth.value(QLatin1String("password")).toString(),
               QString::fromLatin1(QCryptographicHash::hash("secret", QCryptographicHash::Md5).toHex()));
-    EXPECT_EQ(requests[3].args.at(4).toInt(), 4); // third contacts page
-    EXPECT_EQ(requests[3].args.at(8).toInt(), 0); // deleted records left out
-    EXPECT_EQ(requests[3].args.at(0).toString(), QStringLiteral("sess1"));
+    std::multiset<int> contactOffsets;
+    for (const FakeSugarServer::Request& request : requests.mid(1, 5)) {
+        EXPECT_EQ(request.args.at(1).toString(), QStringLiteral("Contacts"));
+        EXPECT_EQ(request.args.at(8).toInt(), 0); // deleted records left out
+        EXPECT_EQ(request.args.at(0).toString(), QStringLiteral("sess1"));
+        contactOffsets.insert(request.args.at(4).toInt());
+    }
+    EXPECT_EQ(contactOffsets, (std::multiset<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(server.Methods().last(), QStringLiteral("logout"));
 
     EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Loaded 11 Contacts\r\n");
@@ -273,27 +370,34 @@ TEST(HelperRun, DeletesMarkedRecordsAndChecksAFailedAnswer)
                                : QString();
         if (request.method == QLatin1String("login"))
             return Body(kLoginOk);
-        if (request.method == QLatin1String("set_entry") && id == QLatin1String("contact-parent"))
-            return Body("", 500); // the server fails after deleting a contact that has activities
+        // The server fails after deleting a contact that has activities.
+        if (request.method == QLatin1String("set_entries") || id == QLatin1String("acct-1"))
+            return Body("", 500);
+        if (request.method == QLatin1String("get_entries"))
+            return Body(QJsonDocument(QJsonObject{{QStringLiteral("entry_list"),
+                                                   QJsonArray{ContactEntry(QStringLiteral("contact-parent"), false)}}})
+                            .toJson());
         if (request.method == QLatin1String("get_entry"))
             return Captured("get_entry-contact-deleted.json");
         if (request.method == QLatin1String("set_entry") && id == QLatin1String("lead-locked"))
             return Body(R"({"name":"Access Denied","number":40,"description":"You do not have access"})");
-        if (request.method == QLatin1String("set_entry"))
-            return Body(R"({"id":")" + id.toUtf8() + R"(","entry_list":{}})");
         return Body("null");
     });
     EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
 
+    // Contacts go in a batch, read back; leads and accounts one by one.
     EXPECT_EQ(server.Methods(),
-              (QStringList{QStringLiteral("login"), QStringLiteral("set_entry"), QStringLiteral("get_entry"),
-                           QStringLiteral("set_entry"), QStringLiteral("set_entry"), QStringLiteral("logout")}));
+              (QStringList{QStringLiteral("login"), QStringLiteral("set_entries"), QStringLiteral("get_entries"),
+                           QStringLiteral("set_entry"), QStringLiteral("set_entry"), QStringLiteral("get_entry"),
+                           QStringLiteral("logout")}));
     const QList<FakeSugarServer::Request>& requests = server.Requests();
     EXPECT_EQ(requests[1].args.at(1).toString(), QStringLiteral("Contacts"));
-    EXPECT_EQ(requests[1].args.at(2).toArray().at(1).toObject().value(QLatin1String("value")).toInt(), 1);
-    EXPECT_EQ(requests[2].args.at(2).toString(), QStringLiteral("contact-parent"));
+    EXPECT_EQ(requests[1].args.at(2).toArray().at(0).toArray().at(1).toObject().value(QLatin1String("value")).toInt(),
+              1);
+    EXPECT_EQ(requests[2].args.at(2).toArray(), QJsonArray{QStringLiteral("contact-parent")});
     EXPECT_EQ(requests[3].args.at(1).toString(), QStringLiteral("Leads"));
     EXPECT_EQ(requests[4].args.at(1).toString(), QStringLiteral("Accounts"));
+    EXPECT_EQ(requests[5].args.at(2).toString(), QStringLiteral("acct-1"));
 
     // Only the lead really failed.
     EXPECT_EQ(exchange.ErrorCount(), "1");
@@ -434,4 +538,175 @@ TEST(HelperRun, AnExpiredSessionIsRenewedOnce)
     EXPECT_EQ(server.Methods(),
               (QStringList{QStringLiteral("login"), QStringLiteral("get_entry_list"), QStringLiteral("login"),
                            QStringLiteral("get_entry_list"), QStringLiteral("logout")}));
+}
+
+TEST(HelperRun, PagesFetchedTogetherGiveTheDataFileOfAFetchPageByPage)
+{
+    const QJsonArray contacts = Contacts(57);
+    // Later pages are answered sooner, so the answers arrive out of order.
+    FakeSugarServer together([&contacts](const FakeSugarServer::Request& request) {
+        FakeSugarServer::Reply reply = ContactsOnly(contacts, request, 5);
+        reply.nDelayMs = std::max(0, 60 - request.args.at(4).toInt());
+        return reply;
+    });
+    FakeSugarServer uncounted(
+        [&contacts](const FakeSugarServer::Request& request) { return ContactsOnly(contacts, request, 5, false); });
+    Exchange first{{}, "Addr"};
+    Exchange second{{}, "Addr"};
+    Exchange third{{}, "Addr"};
+    third.options.nInFlight = 1;
+    ASSERT_EQ(first.Run(HelperKind::Addr, together.Address(), 1), 0) << first.Error(1);
+    ASSERT_EQ(second.Run(HelperKind::Addr, uncounted.Address(), 1), 0) << second.Error(1);
+    ASSERT_EQ(third.Run(HelperKind::Addr, together.Address(), 1), 0) << third.Error(1);
+    EXPECT_EQ(IdsIn(first.DataPath()), IdsIn(second.DataPath()));
+    EXPECT_EQ(IdsIn(first.DataPath()).size(), 57u);
+    EXPECT_EQ(ReadBytes(first.DataPath()), ReadBytes(second.DataPath()));
+    EXPECT_EQ(ReadBytes(first.DataPath()), ReadBytes(third.DataPath()));
+    EXPECT_EQ(ReadText(first.Path("SGAddrStatus.dat")), "Loaded 57 Contacts\r\n");
+    EXPECT_GE(together.MostOpen(), 2);
+    EXPECT_LE(together.MostOpen(), 4);
+    EXPECT_EQ(uncounted.MostOpen(), 1);
+}
+
+TEST(HelperRun, PagesThatDoNotJoinUpAreFetchedAgainWithoutLosingOrRepeatingARecord)
+{
+    // Once the first page is out, a record already read is deleted and one is added at the end:
+    // the count stays, but every later record moves one place forward.
+    QJsonArray contacts = Contacts(30);
+    bool bChanged = false;
+    FakeSugarServer server([&](const FakeSugarServer::Request& request) {
+        FakeSugarServer::Reply reply = ContactsOnly(contacts, request, 5);
+        if (request.method == QLatin1String("get_entry_list") && !bChanged &&
+            request.args.at(1).toString() == QLatin1String("Contacts")) {
+            bChanged = true;
+            contacts.removeAt(2);
+            contacts.append(ContactEntry(QStringLiteral("new")));
+        }
+        return reply;
+    });
+    Exchange exchange{{}, "Addr"};
+    ASSERT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 1), 0) << exchange.Error(1);
+    std::vector<std::string> expected;
+    for (int i = 0; i < 30; ++i)
+        expected.push_back(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')).toStdString());
+    expected.emplace_back("new");
+    EXPECT_EQ(IdsIn(exchange.DataPath()), expected);
+    EXPECT_NE(ReadText(exchange.Path("SGAddrUtil.log")).find("do not join up"), std::string::npos);
+}
+
+TEST(HelperRun, APageFailingMidWalkFailsTheFetch)
+{
+    const QJsonArray contacts = Contacts(40);
+    FakeSugarServer server([&contacts](const FakeSugarServer::Request& request) {
+        if (request.method == QLatin1String("get_entry_list") && request.args.at(4).toInt() == 12)
+            return Body("", 500);
+        return ContactsOnly(contacts, request, 5);
+    });
+    Exchange exchange{{}, "Addr"};
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 1), 1);
+    EXPECT_FALSE(plat::PathExists(exchange.DataPath().c_str()));
+    EXPECT_FALSE(plat::PathExists((exchange.DataPath() + ".tmp").c_str()));
+    EXPECT_EQ(exchange.ErrorCount(), "1");
+    EXPECT_EQ(exchange.Error(1),
+              "Loading Contacts failed: The server 127.0.0.1 failed while answering get_entry_list (HTTP 500).");
+    EXPECT_EQ(server.Methods().last(), QStringLiteral("logout"));
+    EXPECT_EQ(exchange.Ini("SGAddr.ini", "Status", "Running"), "0");
+}
+
+TEST(HelperRun, ABatchCountsOnlyWhatItsReadBackShowsDeletedAndRetriesTheRestAlone)
+{
+    // 250 contacts in batches of 100, 100 and 50. c010 and c210 may not be deleted, yet
+    // set_entries lists them; c160 it lists without deleting; c030 is deleted and then the server
+    // dies, so the rest of its batch is never reached.
+    std::set<QString> live;
+    for (int i = 0; i < 250; ++i)
+        live.insert(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')));
+    const std::set<QString> locked{QStringLiteral("c010"), QStringLiteral("c210")};
+    QStringList alone;
+    FakeSugarServer server([&](const FakeSugarServer::Request& request) {
+        const QString method = request.method;
+        FakeSugarServer::Reply reply = Body("null");
+        reply.nDelayMs = 5;
+        if (method == QLatin1String("login"))
+            reply.body = kLoginOk;
+        if (method == QLatin1String("set_entries")) {
+            QJsonArray ids;
+            for (const QJsonValue list : request.args.at(2).toArray()) {
+                const QString id = list.toArray().at(0).toObject().value(QLatin1String("value")).toString();
+                ids.append(id);
+                if (locked.count(id) == 0 && id != QLatin1String("c160"))
+                    live.erase(id);
+                if (id == QLatin1String("c030"))
+                    return Body("", 500);
+            }
+            reply.body = QJsonDocument(QJsonObject{{QStringLiteral("ids"), ids}}).toJson();
+        }
+        if (method == QLatin1String("get_entries")) {
+            QJsonArray entries;
+            for (const QJsonValue id : request.args.at(2).toArray())
+                entries.append(ContactEntry(id.toString(), live.count(id.toString()) != 0));
+            reply.body = QJsonDocument(QJsonObject{{QStringLiteral("entry_list"), entries}}).toJson();
+        }
+        if (method == QLatin1String("set_entry")) {
+            const QString id = request.args.at(2).toArray().at(0).toObject().value(QLatin1String("value")).toString();
+            alone.append(id);
+            reply.body =
+                locked.count(id) != 0
+                    ? QByteArray(R"({"name":"Access Denied","number":40,"description":"You do not have access"})")
+                    : R"({"id":")" + id.toUtf8() + R"(","entry_list":{}})";
+            if (locked.count(id) == 0)
+                live.erase(id);
+        }
+        return reply;
+    });
+    Exchange exchange{{}, "Addr"};
+    std::vector<std::pair<int, const char*>> records;
+    std::vector<std::string> names;
+    for (int i = 0; i < 250; ++i)
+        names.push_back(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')).toStdString());
+    for (const std::string& name : names)
+        records.emplace_back(1, name.c_str());
+    WriteContacts(exchange.DataPath(), records, std::vector<bool>(250, true));
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 1);
+
+    QStringList expectedAlone{QStringLiteral("c010")};
+    for (int i = 31; i < 100; ++i)
+        expectedAlone.append(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0')));
+    expectedAlone << QStringLiteral("c160") << QStringLiteral("c210");
+    EXPECT_EQ(alone, expectedAlone);
+    EXPECT_EQ(live, locked);
+    EXPECT_EQ(exchange.ErrorCount(), "2");
+    EXPECT_EQ(exchange.Error(1), "Could not delete \"c010\" from Contacts: You do not have access");
+    EXPECT_EQ(exchange.Error(2), "Could not delete \"c210\" from Contacts: You do not have access");
+    EXPECT_EQ(exchange.NotDeleted(), "10,210");
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 248 of 250 Contacts\r\n");
+    EXPECT_EQ(server.Methods().count(QStringLiteral("set_entries")), 3);
+    EXPECT_LE(server.MostOpen(), 4);
+}
+
+TEST(HelperRun, ABatchSentBeforeAStopIsReadBackAndCounted)
+{
+    Exchange exchange{{}, "Addr"};
+    WriteContacts(exchange.DataPath(), {{1, "c1"}, {1, "c2"}, {1, "c3"}}, {true, false, true});
+    const std::string ini = exchange.Path("SGAddr.ini");
+    FakeSugarServer server([&ini](const FakeSugarServer::Request& request) {
+        if (request.method == QLatin1String("login"))
+            return Body(kLoginOk);
+        if (request.method == QLatin1String("set_entries")) {
+            // The program gives up on the helper while the batch is on its way.
+            plat::WritePrivateProfileString("Status", "Stop", "1", ini.c_str());
+            return Body(R"({"ids":["c1","c3"]})");
+        }
+        if (request.method == QLatin1String("get_entries"))
+            return Body(QJsonDocument(QJsonObject{{QStringLiteral("entry_list"),
+                                                   QJsonArray{ContactEntry(QStringLiteral("c1"), false),
+                                                              ContactEntry(QStringLiteral("c3"), false)}}})
+                            .toJson());
+        return Body("null");
+    });
+    EXPECT_EQ(exchange.Run(HelperKind::Addr, server.Address(), 2), 0) << exchange.Error(1);
+    EXPECT_EQ(server.Methods(), (QStringList{QStringLiteral("login"), QStringLiteral("set_entries"),
+                                             QStringLiteral("get_entries"), QStringLiteral("logout")}));
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 2 of 2 Contacts\r\n");
+    EXPECT_EQ(exchange.NotDeleted(), "");
 }

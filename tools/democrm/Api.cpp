@@ -76,6 +76,10 @@ ApiReply Api::call(const QString& method, const QJsonValue& restData)
          &Api::getEntry,
          {s, m, QStringLiteral("id"), QStringLiteral("select_fields"), QStringLiteral("link_name_to_fields_array"),
           QStringLiteral("track_view")}},
+        {"get_entries",
+         &Api::getEntries,
+         {s, m, QStringLiteral("ids"), QStringLiteral("select_fields"), QStringLiteral("link_name_to_fields_array"),
+          QStringLiteral("track_view")}},
         {"get_entries_count", &Api::getEntriesCount, {s, m, QStringLiteral("query"), QStringLiteral("deleted")}},
         {"set_entry", &Api::setEntry, {s, m, QStringLiteral("name_value_list"), QStringLiteral("track_view")}},
         {"set_entries", &Api::setEntries, {s, m, QStringLiteral("name_value_lists")}},
@@ -321,32 +325,12 @@ ApiReply Api::getEntry(const ApiArgs& args)
     if (!checkSession(args, &result) || !(module = checkModule(args, &result))) {
         return result;
     }
-    const QString id = args.text(2);
     Record record;
-    const bool live =
-        m_store.find(*module, id, &record) && record.value(QStringLiteral("deleted")) == QLatin1String("0");
     JsonWriter out;
     out.beginObject();
     out.key(QStringLiteral("entry_list"));
     out.beginArray();
-    if (live) {
-        writeEntry(out, *module, record, textList(args.at(3)));
-    }
-    else {
-        // A deleted or unknown id gives this warning list instead of the usual object.
-        out.beginObject();
-        out.key(QStringLiteral("id"));
-        out.string(id);
-        out.key(QStringLiteral("module_name"));
-        out.string(module->name);
-        out.key(QStringLiteral("name_value_list"));
-        out.beginArray();
-        out.nameValue(QStringLiteral("warning"),
-                      QStringLiteral("Access to this object is denied since it has been deleted or does not exist"));
-        out.nameValue(QStringLiteral("deleted"), QStringLiteral("1"));
-        out.endArray();
-        out.endObject();
-    }
+    const bool live = writeRecordOrWarning(out, *module, args.text(2), textList(args.at(3)), &record);
     out.endArray();
     out.key(QStringLiteral("relationship_list"));
     out.beginArray();
@@ -381,6 +365,54 @@ ApiReply Api::getEntry(const ApiArgs& args)
         }
         out.endArray();
     }
+    out.endArray();
+    out.endObject();
+    return reply(out);
+}
+
+bool Api::writeRecordOrWarning(JsonWriter& out, const ModuleDef& module, const QString& id, const QStringList& fields,
+                               Record* record) const
+{
+    if (m_store.find(module, id, record) && record->value(QStringLiteral("deleted")) == QLatin1String("0")) {
+        writeEntry(out, module, *record, fields);
+        return true;
+    }
+    // A deleted or unknown id gives this warning list instead of the usual object.
+    out.beginObject();
+    out.key(QStringLiteral("id"));
+    out.string(id);
+    out.key(QStringLiteral("module_name"));
+    out.string(module.name);
+    out.key(QStringLiteral("name_value_list"));
+    out.beginArray();
+    out.nameValue(QStringLiteral("warning"),
+                  QStringLiteral("Access to this object is denied since it has been deleted or does not exist"));
+    out.nameValue(QStringLiteral("deleted"), QStringLiteral("1"));
+    out.endArray();
+    out.endObject();
+    return false;
+}
+
+// The server's get_entry is this call with one id: an entry per id, in the order asked.
+ApiReply Api::getEntries(const ApiArgs& args)
+{
+    ApiReply result;
+    const ModuleDef* module = nullptr;
+    if (!checkSession(args, &result) || !(module = checkModule(args, &result))) {
+        return result;
+    }
+    const QStringList fields = textList(args.at(3));
+    JsonWriter out;
+    out.beginObject();
+    out.key(QStringLiteral("entry_list"));
+    out.beginArray();
+    for (const QString& id : textList(args.at(2))) {
+        Record record;
+        writeRecordOrWarning(out, *module, id, fields, &record);
+    }
+    out.endArray();
+    out.key(QStringLiteral("relationship_list"));
+    out.beginArray();
     out.endArray();
     out.endObject();
     return reply(out);

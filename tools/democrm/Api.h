@@ -43,6 +43,7 @@ private:
     ApiReply getServerInfo(const ApiArgs& args);
     ApiReply getEntryList(const ApiArgs& args);
     ApiReply getEntry(const ApiArgs& args);
+    ApiReply getEntries(const ApiArgs& args);
     ApiReply getEntriesCount(const ApiArgs& args);
     ApiReply setEntry(const ApiArgs& args);
     ApiReply setEntries(const ApiArgs& args);
@@ -60,6 +61,10 @@ private:
     // no name field; false for one that is deleted or unknown.
     bool relatedRecord(const QString& moduleName, const QString& id, Record* record) const;
 
+    // The entry of a live record, or the warning that stands for a deleted or unknown one; true
+    // for a live record, which *record then holds.
+    bool writeRecordOrWarning(JsonWriter& out, const ModuleDef& module, const QString& id, const QStringList& fields,
+                              Record* record) const;
     static void writeEntry(JsonWriter& out, const ModuleDef& module, const Record& record, const QStringList& fields);
     static ApiReply error(const char* name, int number, const char* description);
     static ApiReply failure();
