@@ -603,14 +603,17 @@ TEST_F(Democrm, PagesInTurnAnswerAsPagesOutOfTurn)
                  {"", "", 1},
                  {"", "title DESC, contacts.last_name, first_name DESC", 0},
                  {"contacts.last_name LIKE 'S%' OR title IS NULL", "department ASC, last_name DESC", 1}};
+    // Pages that follow each other, and pages that each start on the last row of the one before.
     for (const auto& walk : walks) {
-        QVector<QByteArray> pages;
-        for (int offset = 0; offset < 400; offset += 37) {
-            pages.append(page(inTurn, walk.query, walk.order, offset, walk.deleted));
-        }
-        for (int i = static_cast<int>(pages.size()) - 1; i >= 0; --i) {
-            EXPECT_EQ(page(outOfTurn, walk.query, walk.order, i * 37, walk.deleted), pages.at(i))
-                << walk.order << " at " << i * 37;
+        for (const int stride : {37, 36}) {
+            QVector<QByteArray> pages;
+            for (int offset = 0; offset < 400; offset += stride) {
+                pages.append(page(inTurn, walk.query, walk.order, offset, walk.deleted));
+            }
+            for (int i = static_cast<int>(pages.size()) - 1; i >= 0; --i) {
+                EXPECT_EQ(page(outOfTurn, walk.query, walk.order, i * stride, walk.deleted), pages.at(i))
+                    << walk.order << " at " << i * stride;
+            }
         }
     }
 

@@ -278,17 +278,19 @@ ApiReply Api::getEntryList(const ApiArgs& args)
     const bool includeDeleted = args.truthy(8);
     const SortOrder order = Store::sortOrder(*module, args.text(3));
     const QByteArray walk = PageCursors::walk(args.text(0), module->name, filter, includeDeleted, order);
-    const PageCursors::Cursor* cursor = m_cursors.find(walk, offset, m_store.writes());
-    qint64 total = cursor ? cursor->total : 0;
+    const PageCursors::Resume resume = m_cursors.find(walk, offset, m_store.writes());
+    qint64 total = resume.cursor ? resume.cursor->total : 0;
     QVector<Record> records;
     SortKey last;
-    if ((!cursor && !m_store.count(*module, filter, includeDeleted, &total)) ||
-        !m_store.list(*module, filter, includeDeleted, order, offset, pageSize, &records,
-                      cursor ? &cursor->last : nullptr, &last)) {
+    SortKey beforeLast;
+    if ((!resume.cursor && !m_store.count(*module, filter, includeDeleted, &total)) ||
+        !m_store.list(*module, filter, includeDeleted, order, offset, pageSize, &records, resume.after, &last,
+                      &beforeLast)) {
         return failure();
     }
     if (!records.isEmpty()) {
-        m_cursors.remember(walk, {offset + records.size(), m_store.writes(), std::move(last), total});
+        m_cursors.remember(walk,
+                           {offset + records.size(), m_store.writes(), std::move(last), std::move(beforeLast), total});
     }
     const QStringList fields = textList(args.at(5));
     JsonWriter out;

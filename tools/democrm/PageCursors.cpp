@@ -19,13 +19,19 @@ QByteArray PageCursors::walk(const QString& session, const QString& module, cons
     return name;
 }
 
-const PageCursors::Cursor* PageCursors::find(const QByteArray& walk, qint64 offset, quint64 writes) const
+PageCursors::Resume PageCursors::find(const QByteArray& walk, qint64 offset, quint64 writes) const
 {
     const auto it = m_cursors.constFind(walk);
-    if (it == m_cursors.cend() || it->nextOffset != offset || it->writes != writes) {
-        return nullptr;
+    if (it == m_cursors.cend() || it->writes != writes) {
+        return {};
     }
-    return &*it;
+    if (it->nextOffset == offset) {
+        return {&*it, &it->last};
+    }
+    if (it->nextOffset - 1 == offset && !it->beforeLast.isEmpty()) {
+        return {&*it, &it->beforeLast};
+    }
+    return {};
 }
 
 void PageCursors::remember(const QByteArray& walk, Cursor cursor)

@@ -14,20 +14,30 @@
 class PageCursors final
 {
 public:
-    // The walk's place and what it had counted, both as good as the rows they came from.
+    // The walk's place and what it had counted, both as good as the rows they came from. The key of
+    // the row before the last is kept too: the helpers start each page on the last row of the page
+    // before, to see that the pages join.
     struct Cursor
     {
         qint64 nextOffset = 0;
         quint64 writes = 0;
         SortKey last;
+        SortKey beforeLast;
         qint64 total = 0;
+    };
+
+    // Where the page at offset starts, for a walk that stopped at offset or one row after it, with
+    // nothing written since; else null.
+    struct Resume
+    {
+        const Cursor* cursor = nullptr;
+        const SortKey* after = nullptr;
     };
 
     static QByteArray walk(const QString& session, const QString& module, const QueryFilter& filter,
                            bool includeDeleted, const SortOrder& order);
 
-    // Where the walk stopped if it stopped at offset, and nothing was written since; else null.
-    const Cursor* find(const QByteArray& walk, qint64 offset, quint64 writes) const;
+    Resume find(const QByteArray& walk, qint64 offset, quint64 writes) const;
     void remember(const QByteArray& walk, Cursor cursor);
 
 private:

@@ -267,7 +267,8 @@ bool Store::count(const ModuleDef& module, const QueryFilter& filter, bool inclu
 }
 
 bool Store::list(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, const SortOrder& order,
-                 qint64 offset, qint64 limit, QVector<Record>* records, const SortKey* after, SortKey* last)
+                 qint64 offset, qint64 limit, QVector<Record>* records, const SortKey* after, SortKey* last,
+                 SortKey* beforeLast)
 {
     QString where = whereClause(filter, includeDeleted);
     QVariantList afterValues;
@@ -302,6 +303,9 @@ bool Store::list(const ModuleDef& module, const QueryFilter& filter, bool includ
             record.insert(columns.at(i), query.value(i).toString());
         }
         records->append(record);
+        if (beforeLast && last) {
+            *beforeLast = std::move(*last);
+        }
         if (last) {
             last->clear();
             for (int i = 0; i < keySize; ++i) {

@@ -59,10 +59,10 @@ public:
 
     bool count(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, qint64* total);
     // The rows from offset on, or, given after, the rows that follow that key; *last receives
-    // the key of the last row listed, if asked for.
+    // the key of the last row listed and *beforeLast that of the row before it, if asked for.
     bool list(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, const SortOrder& order,
               qint64 offset, qint64 limit, QVector<Record>* records, const SortKey* after = nullptr,
-              SortKey* last = nullptr);
+              SortKey* last = nullptr, SortKey* beforeLast = nullptr);
     // Finds the row whatever its deleted flag; false if there is none.
     bool find(const ModuleDef& module, const QString& id, Record* record);
 
