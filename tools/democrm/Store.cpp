@@ -171,6 +171,11 @@ bool Store::open(const QString& path)
     if (!run(QStringLiteral("PRAGMA cache_size = -262144"))) {
         return false;
     }
+    // One server owns its file. Taken once, the lock spares every statement the file locking and
+    // journal checks that cost a page of a hundred contacts, with their e-mail reads, half its time.
+    if (!run(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"))) {
+        return false;
+    }
     for (const ModuleDef& module : Modules::all()) {
         QStringList columns;
         for (const QString& column : module.storedColumns()) {
