@@ -226,6 +226,23 @@ template <class Rec> const ModuleMap<Rec>* ModuleOfType(int32_t nType)
     return nullptr;
 }
 
+// Shows the step, then the mark's module; null, with the error said and the record left, when its
+// type or id is not known.
+template <class Record>
+const ModuleMap<Record>* StepToMark(Context& ctx, const QString& label, int i, int nMarked, const MarkedRecord& mark,
+                                    std::vector<uint32_t>& left)
+{
+    ctx.progress.Set(QStringLiteral("Deleting %1: %2 of %3").arg(label).arg(i + 1).arg(nMarked));
+    const ModuleMap<Record>* pModule = ModuleOfType<Record>(mark.nType);
+    if (pModule == nullptr || mark.id.empty()) {
+        ctx.errors.Add(QStringLiteral("A marked record cannot be deleted: its %1 is not known.")
+                           .arg(pModule == nullptr ? QStringLiteral("type") : QStringLiteral("id")));
+        left.push_back(mark.nPosition);
+        return nullptr;
+    }
+    return pModule;
+}
+
 QString Describe(const QString& module, const MarkedRecord& mark)
 {
     if (!mark.label.isEmpty())
@@ -288,14 +305,9 @@ void DeletePlainly(Context& ctx, SugarClient& client, const std::vector<MarkedRe
     for (int i = 0; i < nMarked; ++i) {
         const std::size_t nRecord = static_cast<std::size_t>(i);
         const MarkedRecord& mark = marked[nRecord];
-        ctx.progress.Set(QStringLiteral("Deleting %1: %2 of %3").arg(label).arg(i + 1).arg(nMarked));
-        const ModuleMap<Record>* pModule = ModuleOfType<Record>(mark.nType);
-        if (pModule == nullptr || mark.id.empty()) {
-            ctx.errors.Add(QStringLiteral("A marked record cannot be deleted: its %1 is not known.")
-                               .arg(pModule == nullptr ? QStringLiteral("type") : QStringLiteral("id")));
-            left.push_back(mark.nPosition);
+        const ModuleMap<Record>* pModule = StepToMark<Record>(ctx, label, i, nMarked, mark, left);
+        if (pModule == nullptr)
             continue;
-        }
         const QString module = QLatin1String(pModule->szModule);
         if (batches.Deleted(nRecord) || client.DeleteEntry(module, FromAnsi(mark.id))) {
             ++nDeleted;
@@ -433,14 +445,9 @@ template <class Kind> bool Submit(Context& ctx)
     RecordMerger merger(client, pMerge->keep.nOptions);
     for (int i = 0; i < nMarked; ++i) {
         const MarkedRecord& mark = marked[static_cast<std::size_t>(i)];
-        ctx.progress.Set(QStringLiteral("Deleting %1: %2 of %3").arg(label).arg(i + 1).arg(nMarked));
-        const ModuleMap<Record>* pModule = ModuleOfType<Record>(mark.nType);
-        if (pModule == nullptr || mark.id.empty()) {
-            ctx.errors.Add(QStringLiteral("A marked record cannot be deleted: its %1 is not known.")
-                               .arg(pModule == nullptr ? QStringLiteral("type") : QStringLiteral("id")));
-            left.push_back(mark.nPosition);
+        const ModuleMap<Record>* pModule = StepToMark<Record>(ctx, label, i, nMarked, mark, left);
+        if (pModule == nullptr)
             continue;
-        }
         const QString module = QLatin1String(pModule->szModule);
         const QString id = FromAnsi(mark.id);
         const auto kept = pMerge->keep.keptFor.find(mark.id);
