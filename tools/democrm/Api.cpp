@@ -27,6 +27,17 @@ ApiReply reply(const JsonWriter& out)
 {
     return {200, out.bytes()};
 }
+// Ends an entry list whose entries are written, with the empty relationship list that answers
+// without links carry.
+ApiReply endEntryList(JsonWriter& out)
+{
+    out.endArray();
+    out.key(QStringLiteral("relationship_list"));
+    out.beginArray();
+    out.endArray();
+    out.endObject();
+    return reply(out);
+}
 } // namespace
 
 ApiReply Api::error(const char* name, int number, const char* description)
@@ -312,12 +323,7 @@ ApiReply Api::getEntryList(const ApiArgs& args)
     for (const Record& record : records) {
         writeEntry(out, *module, record, fields);
     }
-    out.endArray();
-    out.key(QStringLiteral("relationship_list"));
-    out.beginArray();
-    out.endArray();
-    out.endObject();
-    return reply(out);
+    return endEntryList(out);
 }
 
 ApiReply Api::getEntry(const ApiArgs& args)
@@ -412,12 +418,7 @@ ApiReply Api::getEntries(const ApiArgs& args)
         Record record;
         writeRecordOrWarning(out, *module, id, fields, &record);
     }
-    out.endArray();
-    out.key(QStringLiteral("relationship_list"));
-    out.beginArray();
-    out.endArray();
-    out.endObject();
-    return reply(out);
+    return endEntryList(out);
 }
 
 ApiReply Api::getEntriesCount(const ApiArgs& args)
