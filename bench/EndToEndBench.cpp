@@ -9,6 +9,7 @@
 // democrm seeds the contacts before it listens; that time is printed but is no stage. The settings
 // are those of a first start, with every contact source ticked, as the login page leaves them.
 #include "DemocrmProcess.h"
+#include "ReviewView.h"
 #include "SugarCRM/CxSGAddr.h"
 #include "core/AppSettings.h"
 #include "core/DataKinds.h"
@@ -176,12 +177,7 @@ int RunOneSize(int nContacts)
     // As the review page does: the duplicates, ticked, into the list's model under a shown view.
     RecordListModel model(RecordKind<SGAddrRecord>::kIndex);
     QTreeView view;
-    view.setUniformRowHeights(true);
-    view.setRootIsDecorated(false);
-    view.setModel(&model);
-    view.resize(640, 300);
-    view.show();
-    QApplication::processEvents();
+    ShowReviewView(view, model, 640);
     const double dViewHeap = HeapBytes();
     start = Clock::now();
     std::vector<void*> rows;

@@ -2,6 +2,7 @@
 // Rebuilding a review list: the rows of 10 000 and 100 000 contacts handed to the list model while a
 // list view shows it, the view's own work on the next event round included. The second bench lists
 // duplicates, each with a record kept for it, in a view wide enough to show every column.
+#include "ReviewView.h"
 #include "core/AppSettings.h"
 #include "core/DataKinds.h"
 #include "core/WorkSet.h"
@@ -38,12 +39,7 @@ void BM_RebuildContactList(benchmark::State& state)
     std::vector<SGAddrRecord> contacts = MakeContacts(static_cast<std::size_t>(state.range(0)));
     RecordListModel model(RecordKind<SGAddrRecord>::kIndex);
     QTreeView view;
-    view.setUniformRowHeights(true);
-    view.setRootIsDecorated(false);
-    view.setModel(&model);
-    view.resize(640, 300);
-    view.show();
-    QApplication::processEvents();
+    ShowReviewView(view, model, 640);
 
     for (auto _ : state) {
         std::vector<void*> rows;
@@ -79,12 +75,7 @@ void BM_RebuildDuplicateList(benchmark::State& state)
     }
     RecordListModel model(RecordKind<SGAddrRecord>::kIndex);
     QTreeView view;
-    view.setUniformRowHeights(true);
-    view.setRootIsDecorated(false);
-    view.setModel(&model);
-    view.resize(1600, 300);
-    view.show();
-    QApplication::processEvents();
+    ShowReviewView(view, model, 1600);
 
     for (auto _ : state) {
         std::vector<void*> rows;
