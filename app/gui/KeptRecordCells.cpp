@@ -4,6 +4,7 @@
 #include "core/DataKinds.h"
 #include "core/Detection.h"
 #include "core/MatchReason.h"
+#include "gui/AnsiText.h"
 #include "gui/RuleBoxes.h"
 #include "misc/CxDateTime.h"
 #include "records/SGRecords.h"
@@ -56,7 +57,7 @@ template <class Record, class Field> struct RecordOf<Field Record::*>
 template <auto Field> QString KeptText(const void* pRecord)
 {
     const auto* pKept = KeptOf<typename RecordOf<decltype(Field)>::Type>(pRecord);
-    return pKept != nullptr ? QString::fromUtf8(pKept->*Field) : QString();
+    return pKept != nullptr ? FromAnsi(pKept->*Field) : QString();
 }
 
 QString KeptContactName(const void* pRecord)
@@ -67,7 +68,7 @@ QString KeptContactName(const void* pRecord)
     QStringList parts;
     for (const char* szPart : {pKept->szFirstName, pKept->szLastName}) {
         if (szPart[0] != '\0')
-            parts << QString::fromUtf8(szPart);
+            parts << FromAnsi(szPart);
     }
     return parts.join(QLatin1Char(' '));
 }

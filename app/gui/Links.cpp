@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gui/Links.h"
 
+#include "gui/AnsiText.h"
 #include "misc/WinUtil.h"
 #include "platform/Platform.h"
 
@@ -33,14 +34,14 @@ QString UserGuidePath()
     char szFolder[plat::kMaxPath] = {};
     if (!GetModuleFolder(nullptr, szFolder))
         return {};
-    return QString::fromUtf8(szFolder) + QString::fromLatin1(kUserGuideFile);
+    return FromAnsi(szFolder) + QString::fromLatin1(kUserGuideFile);
 }
 
 void Open(const QString& target)
 {
     if (target.isEmpty())
         return;
-    g_pfnOpen(target.toUtf8().constData());
+    g_pfnOpen(ToAnsi(target).c_str());
 }
 
 void SetOpenForTesting(OpenFunc pfnOpen)

@@ -2,6 +2,7 @@
 #include "gui/LogInfoGroup.h"
 
 #include "core/AppSettings.h"
+#include "gui/AnsiText.h"
 #include "gui/Links.h"
 #include "gui/MessageBox.h"
 #include "platform/Platform.h"
@@ -57,8 +58,8 @@ void LogInfoGroup::Fill()
 {
     char szFolder[plat::kMaxPath] = {};
     const bool bFound = GetAppDataFolder(szFolder);
-    m_pFolder->setText(bFound ? QString::fromUtf8(szFolder) : QString());
-    m_pFile->setText(bFound ? QString::fromUtf8(szFolder) + QStringLiteral("appdebug.log") : QString());
+    m_pFolder->setText(bFound ? FromAnsi(szFolder) : QString());
+    m_pFile->setText(bFound ? FromAnsi(szFolder) + QStringLiteral("appdebug.log") : QString());
     m_pFolderButton->setEnabled(bFound);
     m_pFileButton->setEnabled(bFound);
 }
@@ -71,7 +72,7 @@ void LogInfoGroup::OpenFolder()
 void LogInfoGroup::OpenFile()
 {
     const QString file = m_pFile->text();
-    if (!plat::PathExists(file.toUtf8().constData())) {
+    if (!plat::PathExists(ToAnsi(file).c_str())) {
         MessageBox::ShowInfo(this, QStringLiteral("Debug log file doesn't exist"));
         return;
     }

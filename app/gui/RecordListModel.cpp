@@ -5,6 +5,7 @@
 #include "core/DataKinds.h"
 #include "core/KindMemo.h"
 #include "core/MergeJob.h"
+#include "gui/AnsiText.h"
 #include "gui/KeptRecordCells.h"
 #include "misc/CxDateTime.h"
 #include "records/SGRecords.h"
@@ -19,7 +20,7 @@ namespace
 
 QString Text(const char* szText)
 {
-    return QString::fromUtf8(szText);
+    return FromAnsi(szText);
 }
 
 // The record type behind a pointer to one of its members.

@@ -6,6 +6,7 @@
 #include "core/DataKinds.h"
 #include "core/KindMemo.h"
 #include "core/MergeJob.h"
+#include "gui/AnsiText.h"
 #include "gui/BlockingWork.h"
 #include "gui/Skin.h"
 #include "gui/TfmMain.h"
@@ -390,7 +391,7 @@ void TfmSGClean::AddLogLine(const char* szText)
 {
     if (m_nPendingLines > 0)
         m_pending += QLatin1Char('\n');
-    m_pending += QString::fromUtf8(szText);
+    m_pending += FromAnsi(szText);
     if (++m_nPendingLines >= kLinesPerBlock)
         FlushLog();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gui/TfmSGSource.h"
 
+#include "gui/AnsiText.h"
 #include "gui/BlockingWork.h"
 
 #include "core/AppSettings.h"
@@ -30,7 +31,7 @@ namespace
 // Takes the edit's text into a fixed field, cut at the field's width on a character boundary.
 template <std::size_t N> void TakeText(char (&field)[N], const QLineEdit* pEdit)
 {
-    CopyText(field, pEdit->text().toUtf8().constData());
+    CopyText(field, ToAnsi(pEdit->text(), N - 1).c_str());
 }
 
 } // namespace
@@ -116,9 +117,9 @@ bool TfmSGSource::ExchangeData(bool bSave)
     if (bSave)
         return TakeInput() && LoadData();
 
-    m_pHostName->setText(QString::fromUtf8(AppSettings.HostName));
-    m_pUserName->setText(QString::fromUtf8(AppSettings.UserName));
-    m_pPassword->setText(QString::fromUtf8(AppSettings.Password));
+    m_pHostName->setText(FromAnsi(AppSettings.HostName));
+    m_pUserName->setText(FromAnsi(AppSettings.UserName));
+    m_pPassword->setText(FromAnsi(AppSettings.Password));
     m_pSaveUser->setChecked(AppSettings.SaveUser);
     m_pSavePassword->setChecked(AppSettings.SavePassword);
     if (AppSettings.AppFlag == DataKind::Contacts)
@@ -231,7 +232,7 @@ QString TfmSGSource::LoadFailureMessage()
     // The helpers' own words tell whether the address, the password or the server is at fault.
     const std::string& reason = LoadFailureReason();
     if (!reason.empty())
-        text += QStringLiteral("\n\n") + QString::fromLocal8Bit(reason.c_str());
+        text += QStringLiteral("\n\n") + FromAnsi(reason.c_str());
     return text;
 }
 

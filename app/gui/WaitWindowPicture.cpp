@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "gui/WaitWindowPicture.h"
+#include "gui/AnsiText.h"
 
 #include <QFont>
 #include <QFontInfo>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace WaitWindowPicture
 {
@@ -80,8 +82,7 @@ void Paint(QImage& image, const WaitWindowSnapshot& state)
     // The snapshot ends its text with a NUL; the bound only guards a state that lost it.
     const std::size_t nLength = strnlen(state.szMessage, sizeof state.szMessage);
     painter.setFont(MakeFont(true));
-    DrawBandText(painter, kTextLeft, kMessageBandTop, nWidth,
-                 QString::fromUtf8(state.szMessage, static_cast<qsizetype>(nLength)));
+    DrawBandText(painter, kTextLeft, kMessageBandTop, nWidth, FromAnsi(std::string(state.szMessage, nLength).c_str()));
     DrawBandText(painter, kTextLeft, kTimeBandTop, nWidth, QStringLiteral("Time Elapsed:"));
     painter.setFont(MakeFont(false));
     DrawBandText(painter, kSecondsLeft, kTimeBandTop, nWidth,

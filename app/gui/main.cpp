@@ -2,6 +2,7 @@
 // Start-up and shutdown of the program.
 #include "core/AppSettings.h"
 #include "core/WorkSet.h"
+#include "gui/AnsiText.h"
 #include "gui/MessageBox.h"
 #include "gui/Skin.h"
 #include "gui/TfmDump.h"
@@ -37,7 +38,7 @@ void ReportException(const char* szMessage)
     if (g_bReporting)
         return;
     g_bReporting = true;
-    MessageBox::ShowError(g_pMainWindow, QString::fromUtf8(szMessage != nullptr ? szMessage : "Unknown error."));
+    MessageBox::ShowError(g_pMainWindow, FromAnsi(szMessage != nullptr ? szMessage : "Unknown error."));
     if (g_pMainWindow != nullptr)
         ShowProblemReport(g_pMainWindow);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WizardFixture.h"
 #include "core/WorkSet.h"
+#include "platform/Platform.h"
 #include "unit/StandinSupport.h"
 
 #include <QCursor>
@@ -145,6 +146,21 @@ TEST_F(LoginPageTest, LongValuesAreCutToTheirFieldsAndAStoredPasswordIsUsedAsSho
     EXPECT_EQ(passwordAtLoad, "s3cr&t p");
     EXPECT_EQ(std::string(AppSettings.HostName), std::string(255, 'h'));
     EXPECT_EQ(std::string(AppSettings.UserName), std::string(63, 'u'));
+}
+
+TEST_F(LoginPageTest, AccentedValuesTravelInTheSystemCodePageBothWays)
+{
+    // The helpers read the settings in the system's code page: a name typed as UTF-8 bytes would
+    // sign in as somebody else on Windows.
+    CopyText(AppSettings.Password, plat::WideToAnsi(u"m\u00FCnz\u20AC", 255).c_str());
+    m_pLogin->ExchangeData(false);
+    EXPECT_EQ(Get<QLineEdit>("edtPassword")->text(), QStringLiteral("m\u00FCnz\u20AC"));
+
+    Get<QLineEdit>("edtHostName")->setText(QStringLiteral("http://crm"));
+    Get<QLineEdit>("edtUserName")->setText(QString(70, QChar(0x00FC)));
+    ClickNext();
+    EXPECT_EQ(std::string(AppSettings.UserName), plat::WideToAnsi(std::u16string(70, u'\u00FC'), 63));
+    EXPECT_EQ(std::string(AppSettings.Password), plat::WideToAnsi(u"m\u00FCnz\u20AC", 255));
 }
 
 TEST_F(LoginPageTest, LoadRunsUnderTheWaitWindowWithTheWindowHeld)

@@ -2,6 +2,7 @@
 #include "PageFixture.h"
 
 #include "gui/TfmSGData.h"
+#include "platform/Platform.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -106,6 +107,21 @@ TEST_F(ReviewPageTest, ADuplicateShowsTheRecordKeptAndTheRulesTheyAgreedOnEvenBy
     EXPECT_EQ(Rows(pList), (QStringList{QStringLiteral("[ ] John|Smith||||") + why,
                                         QStringLiteral("[ ] John|Smith|john@x.org||||||"),
                                         QStringLiteral("[ ] Cy|Doe|cy@x.org||||||")}));
+}
+
+TEST_F(ReviewPageTest, AccentedNamesShowAsTheSystemCodePageSpellsThem)
+{
+    // Records hold the system's code page (cp1252 on a western Windows), not UTF-8.
+    const std::string first = plat::WideToAnsi(u"J\u00FCrgen", 255);
+    const std::string last = plat::WideToAnsi(u"M\u00FCller-\u00C9tienne", 255);
+    Fill(WorkSet.pAddrUtil, {Addr(first.c_str(), last.c_str(), "j@x.org", kMarch5At1430),
+                             Addr(first.c_str(), last.c_str(), "j@x.org", kMarch5At160015)});
+    m_pPage->ExchangeData(false);
+    const QString name = QStringLiteral("J\u00FCrgen|M\u00FCller-\u00C9tienne");
+    EXPECT_EQ(Rows(List("lvAddr")), QStringList{QStringLiteral("[x] ") + name + QStringLiteral("|j@x.org|||") +
+                                                QString(name).replace(QLatin1Char('|'), QLatin1Char(' ')) +
+                                                QStringLiteral("|j@x.org|03/05/2009 16:00:15|Full Name, First "
+                                                               "Name, Last Name, Email")});
 }
 
 TEST_F(ReviewPageTest, AChainOfKeepersShowsTheLastRecordKeptAndWhereItDiffers)
