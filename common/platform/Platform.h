@@ -151,6 +151,15 @@ bool GetProcessExit(ProcessHandle* process, ProcessExit& exit);
 // Releases the handle; a process still running is left running.
 void CloseProcess(ProcessHandle* process);
 
+// ---- Memory ----------------------------------------------------------------------------------
+
+// A zeroed, page-aligned block of `bytes`, its pages made resident at once; null when the system
+// has no room. Faulting a page in one at a time is what a big load spends its time on otherwise.
+void* AllocResidentBlock(std::size_t bytes);
+
+// Returns a block of AllocResidentBlock, with the size it was asked with.
+void FreeResidentBlock(void* block, std::size_t bytes);
+
 // ---- Files that hold secrets ------------------------------------------------------------------
 
 // Creates the file empty, or empties an existing one, readable and writable by its owner alone
