@@ -4,6 +4,7 @@
 #include "SugarCRM/CxSGBaseUtil.h"
 #include "misc/CxFile.h"
 #include "misc/CxList.h"
+#include "records/RecordBlocks.h"
 
 #include <cstdint>
 
@@ -80,6 +81,7 @@ private:
     Store m_store;
     CxFile m_file;
     CxList m_records;
+    RecordBlocks<Record> m_blocks;
     // The last read found fewer records than the file's count, or a record cut short.
     bool m_bDamaged = false;
 };

@@ -88,9 +88,8 @@ template <class Kind> bool CxSGRecordBridge<Kind>::Load()
 
 template <class Kind> bool CxSGRecordBridge<Kind>::Clear()
 {
-    for (void* p = m_records.GetFirst(); p != nullptr; p = m_records.GetNext())
-        delete static_cast<Record*>(p);
     m_records.RemoveAll(false);
+    m_blocks.Clear();
     m_store.ClearEntries();
     return true;
 }
@@ -158,7 +157,7 @@ template <class Kind> bool CxSGRecordBridge<Kind>::MarkDeleted(Entry* pEntry, bo
     if (pRecord != nullptr && m_records.Remove(pRecord, false)) {
         pEntry->pRecord = nullptr;
         m_store.RemoveEntry(pEntry);
-        delete pRecord;
+        m_blocks.Free(pRecord);
     }
     return true;
 }
@@ -182,7 +181,7 @@ template <class Kind> bool CxSGRecordBridge<Kind>::ReadDataFile()
             m_bDamaged = true;
             break;
         }
-        Record* pRecord = new (std::nothrow) Record();
+        Record* pRecord = m_blocks.New();
         if (pRecord == nullptr) {
             DEBUG_LOG(LOG_CRITICAL, "Not enough memory for record %u of %u.", i + 1, nCount);
             m_file.Close();
