@@ -9,9 +9,12 @@
 #include "misc/TextUtil.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -709,4 +712,195 @@ TEST(HelperRun, ABatchSentBeforeAStopIsReadBackAndCounted)
                                              QStringLiteral("get_entries"), QStringLiteral("logout")}));
     EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 2 of 2 Contacts\r\n");
     EXPECT_EQ(exchange.NotDeleted(), "");
+}
+
+namespace
+{
+
+QString ContactId(int n)
+{
+    return QStringLiteral("c%1").arg(n, 3, 10, QLatin1Char('0'));
+}
+
+// Contacts deleted through set_entries and set_entry and read back through get_entries. Each
+// answer waits as long as delay gives for the request's number, so answers overtake each other
+// while deletions and read-backs interleave. It notes any read-back that asks for a record before
+// the answer of the set_entries that deleted it left.
+struct DeletingServer
+{
+    std::set<QString> live;
+    std::set<QString> locked; // set_entries lists them without deleting; set_entry refuses them
+    std::function<int(int)> delay = [](int) { return 0; };
+    std::function<bool(const QJsonArray& ids)> failReadBack = [](const QJsonArray&) { return false; };
+    std::function<void(int nBatch)> onBatch = [](int) {};
+    QStringList alone;
+    QList<QJsonArray> readBacks;
+    int nRequests = 0;
+    int nBatches = 0;
+    bool bEarlyReadBack = false;
+    std::map<QString, qint64> answeredAt;
+    QElapsedTimer clock;
+
+    explicit DeletingServer(int nCount)
+    {
+        for (int i = 0; i < nCount; ++i)
+            live.insert(ContactId(i));
+        clock.start();
+    }
+
+    FakeSugarServer::Reply Serve(const FakeSugarServer::Request& request)
+    {
+        FakeSugarServer::Reply reply = Body("null");
+        reply.nDelayMs = delay(nRequests++);
+        const QString method = request.method;
+        if (method == QLatin1String("login"))
+            reply.body = kLoginOk;
+        if (method == QLatin1String("set_entries")) {
+            onBatch(nBatches++);
+            QJsonArray ids;
+            for (const QJsonValue list : request.args.at(2).toArray()) {
+                const QString id = list.toArray().at(0).toObject().value(QLatin1String("value")).toString();
+                ids.append(id);
+                if (locked.count(id) == 0)
+                    live.erase(id);
+                answeredAt[id] = clock.elapsed() + reply.nDelayMs;
+            }
+            reply.body = QJsonDocument(QJsonObject{{QStringLiteral("ids"), ids}}).toJson();
+        }
+        if (method == QLatin1String("get_entries")) {
+            const QJsonArray ids = request.args.at(2).toArray();
+            readBacks.append(ids);
+            QJsonArray entries;
+            for (const QJsonValue id : ids) {
+                const auto answered = answeredAt.find(id.toString());
+                bEarlyReadBack = bEarlyReadBack || answered == answeredAt.end() || answered->second > clock.elapsed();
+                entries.append(ContactEntry(id.toString(), live.count(id.toString()) != 0));
+            }
+            reply.body = QJsonDocument(QJsonObject{{QStringLiteral("entry_list"), entries}}).toJson();
+            if (failReadBack(ids))
+                reply.nStatus = 500;
+        }
+        if (method == QLatin1String("set_entry")) {
+            const QString id = request.args.at(2).toArray().at(0).toObject().value(QLatin1String("value")).toString();
+            alone.append(id);
+            reply.body =
+                locked.count(id) != 0
+                    ? QByteArray(R"({"name":"Access Denied","number":40,"description":"You do not have access"})")
+                    : R"({"id":")" + id.toUtf8() + R"(","entry_list":{}})";
+            if (locked.count(id) == 0)
+                live.erase(id);
+        }
+        return reply;
+    }
+};
+
+// Writes nCount contacts, every one marked, and deletes them through the server.
+int DeleteAll(Exchange& exchange, DeletingServer& state, int nCount)
+{
+    FakeSugarServer server([&state](const FakeSugarServer::Request& request) { return state.Serve(request); });
+    std::vector<std::string> names;
+    for (int i = 0; i < nCount; ++i)
+        names.push_back(ContactId(i).toStdString());
+    std::vector<std::pair<int, const char*>> records;
+    for (const std::string& name : names)
+        records.emplace_back(1, name.c_str());
+    WriteContacts(exchange.DataPath(), records, std::vector<bool>(names.size(), true));
+    const int nExit = exchange.Run(HelperKind::Addr, server.Address(), 2);
+    EXPECT_LE(server.MostOpen(), 4);
+    return nExit;
+}
+
+} // namespace
+
+TEST(HelperRun, BatchesGiveTheSameFilesWhateverOrderTheirAnswersComeIn)
+{
+    // 730 contacts in eight batches; the server lies about c150 and c705. Answers wait from 0 to
+    // 24 ms in patterns that let deletions and read-backs overtake each other in different ways.
+    const std::vector<std::function<int(int)>> delays{[](int) { return 0; }, [](int n) { return n % 5 * 6; },
+                                                      [](int n) { return 24 - n % 7 * 4; },
+                                                      [](int n) { return n % 2 * 20; }};
+    std::string firstErrors;
+    for (std::size_t i = 0; i < delays.size(); ++i) {
+        SCOPED_TRACE(i);
+        DeletingServer state(730);
+        state.locked = {ContactId(150), ContactId(705)};
+        state.delay = delays[i];
+        Exchange exchange{{}, "Addr"};
+        EXPECT_EQ(DeleteAll(exchange, state, 730), 1);
+        EXPECT_FALSE(state.bEarlyReadBack);
+        EXPECT_EQ(state.live, state.locked);
+        EXPECT_EQ(state.alone, (QStringList{ContactId(150), ContactId(705)}));
+        EXPECT_EQ(state.nBatches, 8);
+        // One read-back may take several batches, never ask twice for a record, nor skip one.
+        std::set<QString> readBack;
+        for (const QJsonArray& ids : state.readBacks) {
+            for (const QJsonValue id : ids)
+                EXPECT_TRUE(readBack.insert(id.toString()).second) << id.toString().toStdString();
+        }
+        EXPECT_EQ(readBack.size(), 730U);
+        const std::string errors = ReadText(exchange.ErrorPath());
+        EXPECT_EQ(exchange.NotDeleted(), "150,705");
+        EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 728 of 730 Contacts\r\n");
+        if (i == 0)
+            firstErrors = errors;
+        EXPECT_EQ(errors, firstErrors);
+    }
+}
+
+TEST(HelperRun, TheRecordsOfAFailedReadBackAreDeletedAloneWhileLaterBatchesGoOn)
+{
+    DeletingServer state(650);
+    state.delay = [](int n) { return n % 3 * 4; };
+    state.failReadBack = [](const QJsonArray& ids) { return ids.contains(QJsonValue(QStringLiteral("c000"))); };
+    Exchange exchange{{}, "Addr"};
+    EXPECT_EQ(DeleteAll(exchange, state, 650), 0) << exchange.Error(1);
+    // Every batch the failed read-back took, and only those, is retried one record at a time, in
+    // the order of the data file.
+    QStringList failed;
+    for (const QJsonArray& ids : state.readBacks) {
+        if (ids.contains(QJsonValue(ContactId(0)))) {
+            for (const QJsonValue id : ids)
+                failed.append(id.toString());
+            break;
+        }
+    }
+    ASSERT_FALSE(failed.isEmpty());
+    failed.sort(); // the read-back lists its batches in the order their answers came
+    EXPECT_EQ(state.alone, failed);
+    EXPECT_TRUE(state.live.empty());
+    EXPECT_EQ(state.nBatches, 7);
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 650 of 650 Contacts\r\n");
+}
+
+TEST(HelperRun, AStopInThePipelineReadsBackEveryBatchSentAndCountsIt)
+{
+    // The stop comes while the first four batches are on their way; the server lists c050
+    // without deleting it, so the stop is found when c050 is tried alone, with batches behind it
+    // not yet read back.
+    DeletingServer state(430);
+    state.locked = {ContactId(50)};
+    Exchange exchange{{}, "Addr"};
+    const std::string ini = exchange.Path("SGAddr.ini");
+    state.delay = [](int n) { return 2 + n % 4 * 5; };
+    state.onBatch = [&ini](int nBatch) {
+        if (nBatch == 0)
+            plat::WritePrivateProfileString("Status", "Stop", "1", ini.c_str());
+    };
+    EXPECT_EQ(DeleteAll(exchange, state, 430), 1);
+    EXPECT_EQ(state.nBatches, 4);
+    std::set<QString> readBack;
+    for (const QJsonArray& ids : state.readBacks) {
+        for (const QJsonValue id : ids)
+            readBack.insert(id.toString());
+    }
+    EXPECT_EQ(readBack.size(), 400U);
+    EXPECT_EQ(state.live.size(), 31U);
+    EXPECT_TRUE(state.alone.empty());
+    EXPECT_FALSE(state.bEarlyReadBack);
+    EXPECT_EQ(exchange.Error(1), "Deleting was stopped after 399 of 430 Contacts.");
+    std::string left = "50";
+    for (int i = 400; i < 430; ++i)
+        left += "," + std::to_string(i);
+    EXPECT_EQ(exchange.NotDeleted(), left);
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 399 of 430 Contacts\r\n");
 }
