@@ -295,8 +295,8 @@ ApiReply Api::getEntryList(const ApiArgs& args)
     SortKey last;
     SortKey beforeLast;
     if ((!resume.cursor && !m_store.count(*module, filter, includeDeleted, &total)) ||
-        !m_store.list(*module, filter, includeDeleted, order, offset, pageSize, &records, resume.after, &last,
-                      &beforeLast)) {
+        !m_store.list(*module, filter, includeDeleted, order, resume.after ? resume.skip : offset, pageSize, &records,
+                      resume.after, &last, &beforeLast)) {
         return failure();
     }
     if (!records.isEmpty()) {
