@@ -48,11 +48,49 @@ double ToOleDate(const QDate& date, const QTime& time)
     return dDate;
 }
 
+// The number the nCount ASCII digits from nAt on spell, or -1 when there are not that many.
+int Digits(const QString& text, qsizetype nAt, qsizetype nCount)
+{
+    if (nAt + nCount > text.size())
+        return -1;
+    int nValue = 0;
+    for (qsizetype i = nAt; i < nAt + nCount; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        nValue = nValue * 10 + (c - u'0');
+    }
+    return nValue;
+}
+
+bool IsFormedAs(const QString& text, qsizetype nAt, char16_t separator)
+{
+    return nAt < text.size() && text[nAt].unicode() == separator;
+}
+
+// Every record brings dates in the server's one form, which is read here directly: the general
+// parser costs more than the rest of the record. Any other form is left to it.
 QDate ParseDate(const QString& text)
 {
-    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    const int nYear = Digits(text, 0, 4);
+    const int nMonth = Digits(text, 5, 2);
+    const int nDay = Digits(text, 8, 2);
+    const QDate date = nYear >= 0 && nMonth >= 0 && nDay >= 0 && IsFormedAs(text, 4, u'-') && IsFormedAs(text, 7, u'-')
+                           ? QDate(nYear, nMonth, nDay)
+                           : QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
     // Years before 100 cannot be OLE dates; "0000-00-00" is the server's empty date.
     return date.isValid() && date.year() >= 100 ? date : QDate();
+}
+
+QTime ParseTime(const QString& text)
+{
+    const int nHour = Digits(text, 0, 2);
+    const int nMinute = Digits(text, 3, 2);
+    const int nSecond = Digits(text, 6, 2);
+    if (text.size() == 8 && nHour >= 0 && nMinute >= 0 && nSecond >= 0 && IsFormedAs(text, 2, u':') &&
+        IsFormedAs(text, 5, u':'))
+        return QTime(nHour, nMinute, nSecond);
+    return QTime::fromString(text, QStringLiteral("HH:mm:ss"));
 }
 
 } // namespace
@@ -63,7 +101,7 @@ double UtcTextToOleDate(const QString& text)
     if (trimmed.size() == 10)
         return DateTextToOleDate(trimmed);
     const QDate date = ParseDate(trimmed);
-    const QTime time = QTime::fromString(trimmed.mid(11, 8), QStringLiteral("HH:mm:ss"));
+    const QTime time = ParseTime(trimmed.mid(11, 8));
     if (!date.isValid() || !time.isValid() || trimmed.size() != 19)
         return 0;
     const QDateTime local = QDateTime(date, time, QTimeZone::utc()).toLocalTime();

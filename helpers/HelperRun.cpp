@@ -9,6 +9,7 @@
 #include "HelperLog.h"
 #include "MergeRecord.h"
 #include "NoteIds.h"
+#include "PageQueue.h"
 #include "PageWalk.h"
 #include "ServerUrl.h"
 #include "SugarCRM/MergeFiles.h"
@@ -154,11 +155,16 @@ bool FetchModule(Context& ctx, SugarClient& client, const ModuleMap<typename Kin
     const QString moduleName = QLatin1String(module.szModule);
     ModuleLoad<Kind> load(ctx, module, writer, noteIds);
     ctx.progress.Set(QStringLiteral("Loading %1").arg(moduleName));
-    if (!WalkModule(client, moduleName, SelectFields(module),
-                    [&load](const QJsonArray& entries, qsizetype nFrom, qint64 nTotal) {
-                        load.Add(entries, nFrom);
-                        load.Progress(nTotal);
-                    }))
+    PageQueue pages([&load](const QJsonArray& entries, qsizetype nFrom, qint64 nTotal) {
+        load.Add(entries, nFrom);
+        load.Progress(nTotal);
+    });
+    const bool bWalked = WalkModule(
+        client, moduleName, SelectFields(module),
+        [&pages](const QJsonArray& entries, qsizetype nFrom, qint64 nTotal) { pages.Push(entries, nFrom, nTotal); });
+    // The error file and the progress line are the taker's until it is done.
+    pages.Finish();
+    if (!bWalked)
         return false;
     HELPER_LOG(1, "Loaded %lld records of %s.", static_cast<long long>(load.Loaded()), module.szModule);
     return true;

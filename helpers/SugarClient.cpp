@@ -4,6 +4,7 @@
 #include "HelperLog.h"
 #include "SugarReply.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -422,7 +423,16 @@ bool SugarClient::Start(const QString& method, const QJsonArray& args, Ticket& t
     p->pTimer->start(m_options.nTimeoutMs);
     ticket = m_nextTicket++;
     m_flights[ticket] = std::move(pFlight);
+    LetRequestsOut();
     return true;
+}
+
+void SugarClient::LetRequestsOut()
+{
+    // The manager writes requests from a thread of its own, but it is handed each request, and
+    // the request's body, through this thread's event loop. Without this a request started while
+    // answers are read would leave only at the next wait for an answer, with the server idle.
+    QCoreApplication::processEvents();
 }
 
 SugarClient::Ticket SugarClient::Answered() const
@@ -455,6 +465,7 @@ bool SugarClient::Take(Ticket ticket, const QString& successKey, QJsonValue& res
         return false;
     const std::unique_ptr<Flight> pFlight = std::move(it->second);
     m_flights.erase(it);
+    LetRequestsOut();
     if (!pFlight->pReply->isFinished()) {
         QEventLoop loop;
         QObject::connect(pFlight->pReply, &QNetworkReply::finished, &loop, &QEventLoop::quit);

@@ -150,6 +150,8 @@ private:
     // Sends a call without waiting for its answer; false after a stop request, unless the call
     // only reads what a request already sent has done.
     bool Start(const QString& method, const QJsonArray& args, Ticket& ticket, bool bReadOnly = false);
+    // Passes the requests started so far on to the manager's thread, without waiting.
+    static void LetRequestsOut();
     // The answer of a started call, judged as Call judges a call's answer.
     bool Take(Ticket ticket, const QString& successKey, QJsonValue& result);
     // What to do with it; a redirect that may be followed moves the endpoint.

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace
 {
 const QString kFixtures = QStringLiteral(VELTRANE_FIXTURE_DIR);
@@ -482,6 +484,20 @@ TEST_F(Democrm, DecodesFormBodiesAndQueryStringsLikePhp)
     // Without input_type the real server never gets to the method; democrm refuses with 500.
     const RestReply noType = m_client->post("method=get_server_info&response_type=JSON&rest_data=%5B%5D");
     EXPECT_EQ(500, noType.status);
+}
+
+// A client with several pages in flight may have them served out of turn. Found from a place a
+// walk passed, by key, each page must hold the rows its offset alone finds in a fresh session.
+TEST_F(Democrm, ServesPagesOutOfTurnAsByTheirOffsets)
+{
+    startServer({QStringLiteral("--seed"), QStringLiteral("40")});
+    const QString walk = m_client->login(QStringLiteral("admin"));
+    for (const int offset : {0, 9, 4, 14, 5, 13, 30, 38}) {
+        const QString fresh = m_client->login(QStringLiteral("admin"));
+        const QJsonObject expected = list(fresh, "Contacts", "", offset, 5);
+        ASSERT_EQ(expected.value(QLatin1String("result_count")).toInt(), std::min(5, 40 - offset));
+        EXPECT_EQ(list(walk, "Contacts", "", offset, 5), expected) << "offset " << offset;
+    }
 }
 
 TEST_F(Democrm, BindsArgumentsByPositionOrByTheServersOwnNames)

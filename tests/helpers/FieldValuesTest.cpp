@@ -3,8 +3,13 @@
 #include "HtmlEntities.h"
 #include "SugarReply.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QStringList>
+#include <QTime>
+#include <QTimeZone>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -91,6 +96,58 @@ TEST(FieldValues, CalendarDatesAreNotShifted)
     EXPECT_EQ(UtcTextToOleDate(QStringLiteral("1980-02-29")), 29280.0);
     EXPECT_EQ(DateTextToOleDate(QStringLiteral("0000-00-00")), 0.0);
     EXPECT_EQ(DateTextToOleDate(QStringLiteral("1981-02-29")), 0.0);
+}
+
+// The server's own form is read without the general parser; both must agree on every text of
+// that form and of the forms next to it.
+TEST(FieldValues, DatesAndTimesAreReadAsTheGeneralParserReadsThem)
+{
+    const QDate oleEpoch(1899, 12, 30);
+    const auto expectedDay = [&](const QString& text) {
+        const QDate date = QDate::fromString(text.trimmed().left(10), QStringLiteral("yyyy-MM-dd"));
+        return date.isValid() && date.year() >= 100 && text.trimmed().size() == 10
+                   ? static_cast<double>(oleEpoch.daysTo(date))
+                   : 0.0;
+    };
+    QStringList dates;
+    for (const int nYear : {0, 99, 100, 1899, 1900, 1980, 1981, 2024, 9999})
+        for (int nMonth = 0; nMonth <= 13; ++nMonth)
+            for (int nDay = 0; nDay <= 32; ++nDay)
+                dates.append(QStringLiteral("%1-%2-%3")
+                                 .arg(nYear, 4, 10, QLatin1Char('0'))
+                                 .arg(nMonth, 2, 10, QLatin1Char('0'))
+                                 .arg(nDay, 2, 10, QLatin1Char('0')));
+    dates << QStringLiteral("2024-1-05") << QStringLiteral("2024-01-5 ") << QStringLiteral("2024/01/05")
+          << QStringLiteral("2024/01-05") << QStringLiteral("2024-01/05") << QStringLiteral("+024-01-05")
+          << QStringLiteral("2024-0a-05") << QStringLiteral(" 2024-01-05")
+          << QString::fromUtf8("\xEF\xBC\x92\xEF\xBC\x90\xEF\xBC\x92\xEF\xBC\x94-01-05") << QStringLiteral("2024-01-0");
+    for (const QString& date : dates)
+        EXPECT_EQ(DateTextToOleDate(date), expectedDay(date)) << qPrintable(date);
+
+    const QDate day(2024, 3, 1);
+    QStringList times;
+    for (int nHour = 0; nHour <= 24; ++nHour)
+        for (const int nMinute : {0, 7, 59, 60})
+            for (const int nSecond : {0, 31, 59, 60})
+                times.append(QStringLiteral("%1:%2:%3")
+                                 .arg(nHour, 2, 10, QLatin1Char('0'))
+                                 .arg(nMinute, 2, 10, QLatin1Char('0'))
+                                 .arg(nSecond, 2, 10, QLatin1Char('0')));
+    times << QStringLiteral("1:02:03") << QStringLiteral("01:2:03") << QStringLiteral("01-02:03")
+          << QStringLiteral("01:02-03") << QStringLiteral("0a:02:03") << QStringLiteral("01:02:0");
+    for (const QString& time : times) {
+        const QString text = QStringLiteral("2024-03-01 ") + time;
+        const QTime parsed = QTime::fromString(time, QStringLiteral("HH:mm:ss"));
+        const double dActual = UtcTextToOleDate(text);
+        if (!parsed.isValid() || text.size() != 19) {
+            EXPECT_EQ(dActual, 0.0) << qPrintable(text);
+            continue;
+        }
+        const QDateTime local = QDateTime(day, parsed, QTimeZone::utc()).toLocalTime();
+        const double dExpected = static_cast<double>(oleEpoch.daysTo(local.date())) +
+                                 static_cast<double>(local.time().msecsSinceStartOfDay()) / 86400000.0;
+        EXPECT_NEAR(dActual, dExpected, 1e-8) << qPrintable(text);
+    }
 }
 
 TEST(FieldValues, Flags)

@@ -227,18 +227,31 @@ ApiReply Api::getServerInfo(const ApiArgs&)
     return reply(out);
 }
 
-void Api::writeEntry(JsonWriter& out, const ModuleDef& module, const Record& record, const QStringList& fields)
+QStringList Api::entryFields(const ModuleDef& module, const QStringList& fields)
 {
     QStringList names;
     if (fields.isEmpty()) {
         for (const FieldDef& def : module.fields) {
             names.append(def.name);
         }
+        return names;
     }
-    else {
-        names = fields;
-        names.removeDuplicates();
+    for (const QString& name : fields) {
+        // Unknown fields are left out. A composed name is there only where a link is read.
+        if ((module.field(name) || name == QLatin1String("name")) && !names.contains(name)) {
+            names.append(name);
+        }
     }
+    return names;
+}
+
+void Api::writeEntry(JsonWriter& out, const ModuleDef& module, const Record& record, const QStringList& fields)
+{
+    writeEntryFields(out, module, record, entryFields(module, fields));
+}
+
+void Api::writeEntryFields(JsonWriter& out, const ModuleDef& module, const Record& record, const QStringList& names)
+{
     out.beginObject();
     out.key(QStringLiteral("id"));
     out.string(record.value(QStringLiteral("id")));
@@ -247,9 +260,9 @@ void Api::writeEntry(JsonWriter& out, const ModuleDef& module, const Record& rec
     out.key(QStringLiteral("name_value_list"));
     bool any = false;
     for (const QString& name : names) {
-        // Unknown fields are left out, and so is an account link the contact does not have. A
-        // composed name is there only where a link is read.
-        if ((!module.field(name) && name != QLatin1String("name")) || !record.contains(name)) {
+        // An account link the contact does not have is left out.
+        const auto value = record.constFind(name);
+        if (value == record.cend()) {
             continue;
         }
         if (!any) {
@@ -257,7 +270,7 @@ void Api::writeEntry(JsonWriter& out, const ModuleDef& module, const Record& rec
             any = true;
         }
         out.key(name);
-        out.nameValue(name, Entities::encodeForRead(record.value(name)));
+        out.nameValue(name, Entities::encodeForRead(*value));
     }
     if (any) {
         out.endObject();
@@ -295,15 +308,15 @@ ApiReply Api::getEntryList(const ApiArgs& args)
     SortKey last;
     SortKey beforeLast;
     if ((!resume.cursor && !m_store.count(*module, filter, includeDeleted, &total)) ||
-        !m_store.list(*module, filter, includeDeleted, order, offset, pageSize, &records, resume.after, &last,
-                      &beforeLast)) {
+        !m_store.list(*module, filter, includeDeleted, order, resume.after ? resume.skip : offset, pageSize, &records,
+                      resume.after, &last, &beforeLast)) {
         return failure();
     }
     if (!records.isEmpty()) {
         m_cursors.remember(walk,
                            {offset + records.size(), m_store.writes(), std::move(last), std::move(beforeLast), total});
     }
-    const QStringList fields = textList(args.at(5));
+    const QStringList fields = entryFields(*module, textList(args.at(5)));
     JsonWriter out;
     out.beginObject();
     out.key(QStringLiteral("result_count"));
@@ -321,7 +334,7 @@ ApiReply Api::getEntryList(const ApiArgs& args)
     out.key(QStringLiteral("entry_list"));
     out.beginArray();
     for (const Record& record : records) {
-        writeEntry(out, *module, record, fields);
+        writeEntryFields(out, *module, record, fields);
     }
     return endEntryList(out);
 }

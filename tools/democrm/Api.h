@@ -66,6 +66,12 @@ private:
     bool writeRecordOrWarning(JsonWriter& out, const ModuleDef& module, const QString& id, const QStringList& fields,
                               Record* record) const;
     static void writeEntry(JsonWriter& out, const ModuleDef& module, const Record& record, const QStringList& fields);
+    // The fields an entry lists for the fields asked for: each once, those the module knows; all of
+    // the module's when none are asked for.
+    static QStringList entryFields(const ModuleDef& module, const QStringList& fields);
+    // writeEntry with the fields entryFields gave, for many records alike.
+    static void writeEntryFields(JsonWriter& out, const ModuleDef& module, const Record& record,
+                                 const QStringList& names);
     static ApiReply error(const char* name, int number, const char* description);
     static ApiReply failure();
 

@@ -140,47 +140,58 @@ void JsonWriter::nameValue(const QString& name, const QString& text)
 void JsonWriter::escape(const QString& text)
 {
     static const char hex[] = "0123456789abcdef";
-    m_out += '"';
+    // Written in place, with room for the longest form of every character, and cut to what was
+    // used: byte by byte appends took most of the time of a long answer.
+    const qsizetype start = m_out.size();
+    m_out.resize(start + 2 + 6 * text.size());
+    char* const begin = m_out.data() + start;
+    char* p = begin;
+    *p++ = '"';
+    const auto pair = [&p](char letter) {
+        *p++ = '\\';
+        *p++ = letter;
+    };
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
         switch (c) {
         case u'"':
-            m_out += "\\\"";
+            pair('"');
             break;
         case u'\\':
-            m_out += "\\\\";
+            pair('\\');
             break;
         case u'/':
-            m_out += "\\/";
+            pair('/');
             break;
         case u'\b':
-            m_out += "\\b";
+            pair('b');
             break;
         case u'\f':
-            m_out += "\\f";
+            pair('f');
             break;
         case u'\n':
-            m_out += "\\n";
+            pair('n');
             break;
         case u'\r':
-            m_out += "\\r";
+            pair('r');
             break;
         case u'\t':
-            m_out += "\\t";
+            pair('t');
             break;
         default:
             if (c < 0x20 || c > 0x7f) {
                 // UTF-16 units, so characters beyond the BMP come out as surrogate pairs like PHP's.
-                m_out += "\\u";
-                m_out += hex[(c >> 12) & 0xf];
-                m_out += hex[(c >> 8) & 0xf];
-                m_out += hex[(c >> 4) & 0xf];
-                m_out += hex[c & 0xf];
+                pair('u');
+                *p++ = hex[(c >> 12) & 0xf];
+                *p++ = hex[(c >> 8) & 0xf];
+                *p++ = hex[(c >> 4) & 0xf];
+                *p++ = hex[c & 0xf];
             }
             else {
-                m_out += static_cast<char>(c);
+                *p++ = static_cast<char>(c);
             }
         }
     }
-    m_out += '"';
+    *p++ = '"';
+    m_out.truncate(start + (p - begin));
 }

@@ -89,7 +89,13 @@ void send(const QHttpServerResponse& response, QHttpServerResponder&& responder,
         writeCut(response, responder);
     }
     else {
+        // Written at once rather than when the event loop comes round: requests that arrived
+        // together are answered one by one, and the client can read the first meanwhile.
+        const QPointer<QTcpSocket> socket = responder.socket();
         response.write(std::move(responder));
+        if (socket) {
+            socket->flush();
+        }
     }
 }
 } // namespace

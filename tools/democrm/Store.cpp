@@ -284,10 +284,10 @@ bool Store::list(const ModuleDef& module, const QueryFilter& filter, bool includ
     const QStringList columns = module.storedColumns();
     QSqlQuery query(m_db);
     // The sort key follows the record's columns, so that the last row's key can be kept.
-    query.prepare(
-        QStringLiteral("SELECT %1%2, rowid FROM %3%4 ORDER BY %5 LIMIT ?%6")
-            .arg(columnList(module), order.columns.isEmpty() ? QString() : QLatin1Char(',') + order.columns.join(u','),
-                 quoted(module.table), where, order.clause(), after ? QString() : QStringLiteral(" OFFSET ?")));
+    query.prepare(QStringLiteral("SELECT %1%2, rowid FROM %3%4 ORDER BY %5 LIMIT ? OFFSET ?")
+                      .arg(columnList(module),
+                           order.columns.isEmpty() ? QString() : QLatin1Char(',') + order.columns.join(u','),
+                           quoted(module.table), where, order.clause()));
     for (const QString& value : filter.values) {
         query.addBindValue(value);
     }
@@ -295,9 +295,7 @@ bool Store::list(const ModuleDef& module, const QueryFilter& filter, bool includ
         query.addBindValue(value);
     }
     query.addBindValue(limit);
-    if (!after) {
-        query.addBindValue(offset);
-    }
+    query.addBindValue(offset);
     if (!exec(query)) {
         return false;
     }

@@ -58,7 +58,8 @@ public:
     bool dropIndexes();
 
     bool count(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, qint64* total);
-    // The rows from offset on, or, given after, the rows that follow that key; *last receives
+    // The rows from offset on, or, given after, the rows that follow that key from the offset-th
+    // of them on; *last receives
     // the key of the last row listed and *beforeLast that of the row before it, if asked for.
     bool list(const ModuleDef& module, const QueryFilter& filter, bool includeDeleted, const SortOrder& order,
               qint64 offset, qint64 limit, QVector<Record>* records, const SortKey* after = nullptr,
