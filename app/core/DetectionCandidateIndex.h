@@ -55,6 +55,16 @@ public:
     uint32_t IndexedGroups() const { return static_cast<uint32_t>(m_orBuilt.size()); }
     uint32_t MaskGroupCount() const { return m_groups.GroupCount(); }
 
+    // False when the records' prints show that they differ on an indexed field both fill. The
+    // prints hold four bits of each indexed field's id, 0 for an empty field, so that most records
+    // a bucket holds for other keepers are passed over by one read of a dense array.
+    bool MayAgree(uint32_t a, uint32_t b) const
+    {
+        const uint64_t nA = m_prints[a];
+        const uint64_t nB = m_prints[b];
+        return (Nibbles(nA) & Nibbles(nB) & Nibbles(nA ^ nB)) == 0;
+    }
+
     // The keeper's buckets: in each mask group, the one equal to the keeper on the fields that both
     // the group and the keeper's own group fill; or those of a usable OR group when they hold fewer
     // entries. Allocates nothing; the list holds until the next call.
@@ -89,7 +99,7 @@ public:
     {
         return m_groups.Bytes() + m_bucketTable.Bytes() + VectorBytes(m_bucketKeys) + VectorBytes(m_bucketBegin) +
                VectorBytes(m_entries) + VectorBytes(m_recordBegin) + VectorBytes(m_recordBuckets) +
-               VectorBytes(m_recordIndex) + VectorBytes(m_values);
+               VectorBytes(m_recordIndex) + VectorBytes(m_values) + VectorBytes(m_prints);
     }
 
 private:
@@ -203,6 +213,27 @@ private:
         return nEmpty <= m_nCount / 16;
     }
 
+    // The low bit of each nibble that is not 0.
+    static uint64_t Nibbles(uint64_t n) { return (n | n >> 1 | n >> 2 | n >> 3) & 0x1111111111111111ULL; }
+
+    // Empty is a value of its own with CompareEmpty 1; the indexed fields then all are (no record
+    // leaves them empty), and every print stays 0.
+    void BuildPrints()
+    {
+        m_prints.assign(m_nCount, 0);
+        if (m_bCompareEmpty)
+            return;
+        for (uint32_t i = 0; i < m_nCount; ++i) {
+            uint64_t nPrint = 0;
+            for (uint32_t j = 0; j < m_indexed.size(); ++j) {
+                const uint32_t nId = m_values[static_cast<std::size_t>(i) * m_indexed.size() + j];
+                if (nId != 0)
+                    nPrint |= static_cast<uint64_t>(1 + nId % 15) << (4 * j);
+            }
+            m_prints[i] = nPrint;
+        }
+    }
+
     bool IsOr(const BucketKey& key) const { return key.nCode >= kOrCode; }
 
     uint64_t Hash(const BucketKey& key) const
@@ -262,6 +293,7 @@ private:
             m_nMaxLists = std::max(m_nMaxLists, static_cast<uint32_t>(2 * columns.size()));
         }
         m_orSlotBegin.push_back(static_cast<uint32_t>(m_orSlots.size()));
+        BuildPrints();
         m_nMaxLists = std::max(m_nMaxLists, m_groups.GroupCount());
         m_nMaxEntries = m_groups.MaxProjections() + static_cast<uint32_t>(m_orSlots.size());
 
@@ -326,6 +358,7 @@ private:
     std::vector<uint32_t> m_recordBuckets; // the buckets of each record, record after record
     std::vector<uint32_t> m_recordIndex;   // and the record's index within each
     std::vector<uint32_t> m_values;        // the ids on the indexed fields, record after record
+    std::vector<uint64_t> m_prints;        // per record, see MayAgree
 
     std::vector<uint32_t> m_chosen;
     std::vector<uint32_t> m_trial;

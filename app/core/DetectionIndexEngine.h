@@ -61,7 +61,7 @@ public:
                 const int32_t nThreshold = Threshold(nKeeper);
                 for (Cursor& cursor : m_cursors) {
                     if (cursor.nPos == nPos)
-                        Advance(cursor, cursor.nIndex + 1, nThreshold);
+                        Advance(cursor, cursor.nIndex + 1, nKeeper, nThreshold);
                 }
                 if (!m_fields.MayMatch(nKeeper, nPos) || !m_plan.pfnSame(m_records[nKeeper], m_records[nPos]))
                     continue;
@@ -149,11 +149,18 @@ private:
         return nSize;
     }
 
-    void Advance(Cursor& cursor, uint32_t nIndex, int32_t nThreshold) const
+    // To the next record from nIndex on that must be visited and whose print agrees with the keeper's.
+    void Advance(Cursor& cursor, uint32_t nIndex, uint32_t nKeeper, int32_t nThreshold) const
     {
-        cursor.nIndex = NextVisit(cursor.nBucket, nIndex, nThreshold);
-        cursor.nPos =
-            cursor.nIndex < m_index.BucketSize(cursor.nBucket) ? m_index.Entries(cursor.nBucket)[cursor.nIndex] : kNoId;
+        const uint32_t nSize = m_index.BucketSize(cursor.nBucket);
+        const uint32_t* pEntries = m_index.Entries(cursor.nBucket);
+        for (;; ++nIndex) {
+            nIndex = NextVisit(cursor.nBucket, nIndex, nThreshold);
+            if (nIndex == nSize || m_index.MayAgree(nKeeper, pEntries[nIndex]))
+                break;
+        }
+        cursor.nIndex = nIndex;
+        cursor.nPos = nIndex < nSize ? pEntries[nIndex] : kNoId;
     }
 
     // The keeper's lists: a cursor on each of its buckets, at the first record after nAfter that must be visited.
@@ -165,7 +172,7 @@ private:
             const uint32_t* pBegin = m_index.Entries(nBucket);
             const uint32_t* pFirst = std::upper_bound(pBegin, pBegin + m_index.BucketSize(nBucket), nAfter);
             Cursor cursor{nBucket, 0, kNoId};
-            Advance(cursor, static_cast<uint32_t>(pFirst - pBegin), nThreshold);
+            Advance(cursor, static_cast<uint32_t>(pFirst - pBegin), nKeeper, nThreshold);
             if (cursor.nPos != kNoId)
                 m_cursors.push_back(cursor);
         }
