@@ -29,8 +29,11 @@ public:
     // Needs the built ids; throws std::bad_alloc when memory runs out.
     void Build()
     {
-        ChooseIndexes();
-        m_groups.Build();
+        const std::vector<SamplePair> pairs = SamplePairs();
+        ChooseIndexes(pairs);
+        std::vector<double> agree;
+        const double dShare = Agreement(pairs, agree);
+        m_groups.Build(agree, dShare);
         BuildBuckets();
         m_chosen.reserve(m_nMaxLists);
         m_trial.reserve(m_nMaxLists);
@@ -124,15 +127,14 @@ private:
         double dWeight; // size of the keeper's exact-key group
     };
 
-    // Picks the indexed fields and OR groups by their estimated candidates per keeper, from keepers
-    // drawn at random with partners drawn from the same exact key.
-    void ChooseIndexes()
+    // Keepers drawn at random with partners drawn from the same exact key; none when nothing is
+    // left to index.
+    std::vector<SamplePair> SamplePairs() const
     {
+        std::vector<SamplePair> pairs;
         const std::vector<uint32_t>& keys = m_fields.Keys();
-        const std::vector<uint32_t>& wildColumns = m_fields.WildColumns();
-        const uint32_t nGroups = static_cast<uint32_t>(m_fields.OrColumns().size());
-        if (wildColumns.empty() && nGroups == 0)
-            return;
+        if (m_fields.WildColumns().empty() && m_fields.OrColumns().empty())
+            return pairs;
         std::vector<uint32_t> groupBegin;
         std::vector<uint32_t> groups;
         GroupByIds(keys, m_fields.KeyCount(), 1, groupBegin, groups);
@@ -142,7 +144,6 @@ private:
             nState = MixHash(nState + 0x9e3779b97f4a7c15ULL);
             return static_cast<uint32_t>(nState % nBound);
         };
-        std::vector<SamplePair> pairs;
         const uint32_t nKeepers = std::min(m_nCount, kSampledKeepers);
         for (uint32_t s = 0; s < nKeepers; ++s) {
             const uint32_t nKeeper = next(m_nCount);
@@ -151,7 +152,40 @@ private:
             for (uint32_t t = 0; t < kPartnersPerKeeper; ++t)
                 pairs.push_back({nKeeper, groups[nBegin + next(nSize)], static_cast<double>(nSize)});
         }
+        return pairs;
+    }
 
+    // Per indexed field, how often two records of one key that both fill it agree, from the sampled
+    // pairs of distinct records; returns the share of all records that a keeper's key holds.
+    double Agreement(const std::vector<SamplePair>& pairs, std::vector<double>& agree) const
+    {
+        agree.clear();
+        double dWeights = 0;
+        for (const SamplePair& pair : pairs)
+            dWeights += pair.dWeight;
+        for (uint32_t c : m_indexed) {
+            uint32_t nBoth = 0;
+            uint32_t nSame = 0;
+            for (const SamplePair& pair : pairs) {
+                const uint32_t nA = m_fields.Id(c, pair.nKeeper);
+                const uint32_t nB = m_fields.Id(c, pair.nOther);
+                if (pair.nKeeper == pair.nOther || nA == 0 || nB == 0)
+                    continue;
+                ++nBoth;
+                nSame += nA == nB ? 1u : 0u;
+            }
+            agree.push_back((nSame + 1.0) / (nBoth + 2.0));
+        }
+        return pairs.empty() || m_nCount == 0 ? 1.0 : dWeights / static_cast<double>(pairs.size()) / m_nCount;
+    }
+
+    // Picks the indexed fields and OR groups by their estimated candidates per keeper, from the pairs.
+    void ChooseIndexes(const std::vector<SamplePair>& pairs)
+    {
+        const std::vector<uint32_t>& wildColumns = m_fields.WildColumns();
+        const uint32_t nGroups = static_cast<uint32_t>(m_fields.OrColumns().size());
+        if (pairs.empty())
+            return;
         std::vector<uint8_t> alive(pairs.size(), 1);
         double dCurrent = 0;
         for (const SamplePair& pair : pairs)
