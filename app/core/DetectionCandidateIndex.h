@@ -5,7 +5,8 @@
 // Records are grouped by which of them they leave empty (core/DetectionMaskGroups.h) and sit in one
 // bucket per projection of their group, keyed by their key and their values on it, so a keeper
 // finds the records equal or empty wherever it is not empty as the union of one bucket per group.
-// An OR group whose slots are seldom empty may get buckets per slot and value as well.
+// An OR group whose slots are seldom empty may get buckets per slot and value as well, and a group
+// compared across slots (strict e-mail) buckets per value in any slot.
 #pragma once
 
 #include "core/DetectionFieldIds.h"
@@ -55,7 +56,7 @@ public:
     // The most buckets that Choose returns.
     uint32_t MaxLists() const { return m_nMaxLists; }
     uint32_t IndexedFields() const { return static_cast<uint32_t>(m_indexed.size()); }
-    uint32_t IndexedGroups() const { return static_cast<uint32_t>(m_orBuilt.size()); }
+    uint32_t IndexedGroups() const { return static_cast<uint32_t>(m_orBuilt.size() + m_acrossBuilt.size()); }
     uint32_t MaskGroupCount() const { return m_groups.GroupCount(); }
 
     // False when the records' prints show that they differ on an indexed field both fill. The
@@ -69,8 +70,8 @@ public:
     }
 
     // The keeper's buckets: in each mask group, the one equal to the keeper on the fields that both
-    // the group and the keeper's own group fill; or those of a usable OR group when they hold fewer
-    // entries. Allocates nothing; the list holds until the next call.
+    // the group and the keeper's own group fill; or those of a usable OR group, or of a group
+    // compared across slots, when they hold fewer entries. Allocates nothing; the list holds until the next call.
     const std::vector<uint32_t>& Choose(uint32_t nKeeper)
     {
         const uint32_t nKey = m_fields.Keys()[nKeeper];
@@ -95,6 +96,22 @@ public:
                 m_chosen.swap(m_trial);
             }
         }
+        for (uint32_t a = 0; a < m_acrossBuilt.size(); ++a) {
+            if (!m_fields.AcrossUsable(m_acrossBuilt[a], nKeeper))
+                continue;
+            const std::vector<uint32_t>& columns = m_fields.AcrossColumns()[m_acrossBuilt[a]];
+            m_trial.clear();
+            uint64_t nTotal = Collect(m_trial, BucketKey{nKey, kAcrossCode + a, 0, 0});
+            for (std::size_t s = 0; s < columns.size(); ++s) {
+                const uint32_t nValue = m_fields.Id(columns[s], nKeeper);
+                if (nValue != 0 && !SeenBefore(columns, s, nKeeper))
+                    nTotal += Collect(m_trial, BucketKey{nKey, kAcrossCode + a, 0, nValue});
+            }
+            if (nTotal < nBest) {
+                nBest = nTotal;
+                m_chosen.swap(m_trial);
+            }
+        }
         return m_chosen;
     }
 
@@ -106,12 +123,14 @@ public:
     }
 
 private:
-    static constexpr uint32_t kOrCode = 1u << 16; // bucket codes below are mask groups
+    static constexpr uint32_t kOrCode = 1u << 16;     // bucket codes below are mask groups
+    static constexpr uint32_t kAcrossCode = 2u << 16; // and from here groups compared across slots
     static constexpr uint32_t kSampledKeepers = 1024;
     static constexpr uint32_t kPartnersPerKeeper = 4;
 
     // A mask group's bucket: the group, the fields it is keyed on and a record holding its values
-    // there. An OR slot's bucket: kOrCode plus the slot, and the value.
+    // there. An OR slot's bucket: kOrCode plus the slot, and the value. A bucket of a group compared
+    // across slots: kAcrossCode plus the group, and a value in any slot, or 0 for the records with none.
     struct BucketKey
     {
         uint32_t nKey;
@@ -133,7 +152,7 @@ private:
     {
         std::vector<SamplePair> pairs;
         const std::vector<uint32_t>& keys = m_fields.Keys();
-        if (m_fields.WildColumns().empty() && m_fields.OrColumns().empty())
+        if (m_fields.WildColumns().empty() && m_fields.OrColumns().empty() && m_fields.AcrossColumns().empty())
             return pairs;
         std::vector<uint32_t> groupBegin;
         std::vector<uint32_t> groups;
@@ -237,6 +256,29 @@ private:
             if (dEstimate < dCurrent * 0.75)
                 m_orBuilt.push_back(g);
         }
+        for (uint32_t g = 0; g < m_fields.AcrossColumns().size(); ++g) {
+            double dEstimate = 0;
+            for (std::size_t p = 0; p < pairs.size(); ++p) {
+                const SamplePair& pair = pairs[p];
+                const bool bIn = m_fields.AcrossUsable(g, pair.nKeeper)
+                                     ? m_fields.AcrossGroupCompatible(g, pair.nKeeper, pair.nOther)
+                                     : alive[p] != 0;
+                if (bIn)
+                    dEstimate += pair.dWeight;
+            }
+            if (dEstimate < dCurrent * 0.75)
+                m_acrossBuilt.push_back(g);
+        }
+    }
+
+    // Whether slot s repeats the value of an earlier slot of the record.
+    bool SeenBefore(const std::vector<uint32_t>& columns, std::size_t s, uint32_t i) const
+    {
+        for (std::size_t t = 0; t < s; ++t) {
+            if (m_fields.Id(columns[t], i) == m_fields.Id(columns[s], i))
+                return true;
+        }
+        return false;
     }
 
     bool SeldomEmpty(uint32_t nColumn) const
@@ -330,6 +372,11 @@ private:
         BuildPrints();
         m_nMaxLists = std::max(m_nMaxLists, m_groups.GroupCount());
         m_nMaxEntries = m_groups.MaxProjections() + static_cast<uint32_t>(m_orSlots.size());
+        for (uint32_t g : m_acrossBuilt) {
+            const auto nSlots = static_cast<uint32_t>(m_fields.AcrossColumns()[g].size());
+            m_nMaxLists = std::max(m_nMaxLists, nSlots + 1);
+            m_nMaxEntries += nSlots;
+        }
 
         m_recordBegin.reserve(static_cast<std::size_t>(m_nCount) + 1);
         m_recordBegin.push_back(0);
@@ -340,6 +387,19 @@ private:
                 m_recordBuckets.push_back(Intern(BucketKey{nKey, nGroup, *p, i}));
             for (uint32_t s = 0; s < m_orSlots.size(); ++s)
                 m_recordBuckets.push_back(Intern(BucketKey{nKey, kOrCode + s, 0, m_fields.Id(m_orSlots[s], i)}));
+            for (uint32_t a = 0; a < m_acrossBuilt.size(); ++a) {
+                const std::vector<uint32_t>& columns = m_fields.AcrossColumns()[m_acrossBuilt[a]];
+                bool bValue = false;
+                for (std::size_t s = 0; s < columns.size(); ++s) {
+                    const uint32_t nValue = m_fields.Id(columns[s], i);
+                    if (nValue == 0 || SeenBefore(columns, s, i))
+                        continue;
+                    bValue = true;
+                    m_recordBuckets.push_back(Intern(BucketKey{nKey, kAcrossCode + a, 0, nValue}));
+                }
+                if (!bValue)
+                    m_recordBuckets.push_back(Intern(BucketKey{nKey, kAcrossCode + a, 0, 0}));
+            }
             m_recordBegin.push_back(static_cast<uint32_t>(m_recordBuckets.size()));
         }
 
@@ -381,6 +441,7 @@ private:
     std::vector<uint32_t> m_orBuilt; // OR groups with buckets of their own
     std::vector<uint32_t> m_orSlots; // their columns, group after group
     std::vector<uint32_t> m_orSlotBegin;
+    std::vector<uint32_t> m_acrossBuilt; // groups compared across slots with buckets of their own
     uint32_t m_nMaxEntries = 0;
     uint32_t m_nMaxLists = 1;
 

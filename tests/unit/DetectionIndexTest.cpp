@@ -533,6 +533,30 @@ TEST_F(DetectionIndexTest, TwoEmptiesScatteredOverFourteenFields)
     }
 }
 
+TEST_F(DetectionIndexTest, StrictEmailAloneLooksUpTheSharedAddresses)
+{
+    // The e-mail rule alone, strict: keepers look up the records sharing one of their addresses,
+    // in whichever slot, and those with none; a keeper with none looks at everything.
+    SetMaker maker(11);
+    std::vector<SGAddrRecord> contacts(1500);
+    for (bool AppSettingsData::*pSwitch : AllRuleSwitches())
+        AppSettings.*pSwitch = false;
+    AppSettings.AddrEmail = AppSettings.AddrStrictEmail = true;
+    for (const bool bCompareEmpty : {false, true}) {
+        AppSettings.CompareEmpty = bCompareEmpty;
+        for (SGAddrRecord& r : contacts) {
+            r = SGAddrRecord();
+            for (char* szEmail : {r.szEmail1, r.szEmail2, r.szEmail3}) {
+                if (maker.Chance(40))
+                    CopyText(szEmail, 8, ((maker.Chance(50) ? "M" : "m") + std::to_string(maker.Pick(600))).c_str());
+            }
+            r.dtModified = static_cast<double>(maker.Pick(50));
+        }
+        ASSERT_TRUE(SameOutcome(Pointers(contacts, contacts.size()))) << bCompareEmpty;
+        EXPECT_EQ(GetLastDetectionIndexStats().nIndexedGroups, 1u);
+    }
+}
+
 class DetectionIndexWorkSetTest : public WorkSetFixture
 {
 protected:
