@@ -75,11 +75,27 @@ public:
     const std::vector<uint32_t>& Choose(uint32_t nKeeper)
     {
         const uint32_t nKey = m_fields.Keys()[nKeeper];
+        // The mask groups' buckets follow from the keeper's own bucket keyed on all it fills, which
+        // keepers often share: they are looked up once for it.
         const uint32_t nKeeperFilled = m_groups.Filled(m_groups.GroupOf(nKeeper));
         m_chosen.clear();
         uint64_t nBest = 0;
-        for (uint32_t g = 0; g < m_groups.GroupCount(); ++g)
-            nBest += Collect(m_chosen, BucketKey{nKey, g, m_groups.Filled(g) & nKeeperFilled, nKeeper});
+        const uint32_t nSelf = m_self.empty() ? kNoId : m_self[nKeeper];
+        if (nSelf != kNoId && m_memoCount[nSelf] != kNoId) {
+            const uint32_t* pMemo = m_memo.data() + static_cast<std::size_t>(nSelf) * m_groups.GroupCount();
+            m_chosen.assign(pMemo, pMemo + m_memoCount[nSelf]);
+            nBest = m_memoTotal[nSelf];
+        }
+        else {
+            for (uint32_t g = 0; g < m_groups.GroupCount(); ++g)
+                nBest += Collect(m_chosen, BucketKey{nKey, g, m_groups.Filled(g) & nKeeperFilled, nKeeper});
+            if (nSelf != kNoId) {
+                std::copy(m_chosen.begin(), m_chosen.end(),
+                          m_memo.begin() + static_cast<std::ptrdiff_t>(nSelf) * m_groups.GroupCount());
+                m_memoCount[nSelf] = static_cast<uint32_t>(m_chosen.size());
+                m_memoTotal[nSelf] = nBest;
+            }
+        }
         for (uint32_t g = 0; g < m_orBuilt.size(); ++g) {
             if (!m_fields.GroupUsable(m_orBuilt[g], nKeeper))
                 continue;
@@ -119,7 +135,8 @@ public:
     {
         return m_groups.Bytes() + m_bucketTable.Bytes() + VectorBytes(m_bucketKeys) + VectorBytes(m_bucketBegin) +
                VectorBytes(m_entries) + VectorBytes(m_recordBegin) + VectorBytes(m_recordBuckets) +
-               VectorBytes(m_recordIndex) + VectorBytes(m_values) + VectorBytes(m_prints);
+               VectorBytes(m_recordIndex) + VectorBytes(m_values) + VectorBytes(m_prints) + VectorBytes(m_self) +
+               VectorBytes(m_memo) + VectorBytes(m_memoCount) + VectorBytes(m_memoTotal);
     }
 
 private:
@@ -380,11 +397,15 @@ private:
 
         m_recordBegin.reserve(static_cast<std::size_t>(m_nCount) + 1);
         m_recordBegin.push_back(0);
+        std::vector<uint32_t> selfBuckets(m_nCount);
         for (uint32_t i = 0; i < m_nCount; ++i) {
             const uint32_t nGroup = m_groups.GroupOf(i);
             const uint32_t nKey = m_fields.Keys()[i];
-            for (const uint32_t* p = m_groups.ProjectionsBegin(nGroup); p != m_groups.ProjectionsEnd(nGroup); ++p)
+            for (const uint32_t* p = m_groups.ProjectionsBegin(nGroup); p != m_groups.ProjectionsEnd(nGroup); ++p) {
                 m_recordBuckets.push_back(Intern(BucketKey{nKey, nGroup, *p, i}));
+                if (*p == m_groups.Filled(nGroup))
+                    selfBuckets[i] = m_recordBuckets.back();
+            }
             for (uint32_t s = 0; s < m_orSlots.size(); ++s)
                 m_recordBuckets.push_back(Intern(BucketKey{nKey, kOrCode + s, 0, m_fields.Id(m_orSlots[s], i)}));
             for (uint32_t a = 0; a < m_acrossBuilt.size(); ++a) {
@@ -403,6 +424,8 @@ private:
             m_recordBegin.push_back(static_cast<uint32_t>(m_recordBuckets.size()));
         }
 
+        BuildMemo(selfBuckets);
+
         // Counting sort of the entries by bucket, records in load order within each.
         m_bucketBegin.assign(static_cast<std::size_t>(BucketCount()) + 1, 0);
         for (uint32_t nBucket : m_recordBuckets)
@@ -419,6 +442,28 @@ private:
                 m_entries[fill[nBucket]++] = i;
             }
         }
+    }
+
+    // Dense ids of the records' own buckets, and room to keep the mask groups' buckets of each;
+    // none when keepers seldom share one.
+    void BuildMemo(const std::vector<uint32_t>& selfBuckets)
+    {
+        IdTable table;
+        std::vector<uint32_t> distinct;
+        m_self.resize(m_nCount);
+        for (uint32_t i = 0; i < m_nCount; ++i) {
+            m_self[i] =
+                table.Intern(MixHash(selfBuckets[i]), [&](uint32_t nOld) { return distinct[nOld] == selfBuckets[i]; });
+            if (m_self[i] == distinct.size())
+                distinct.push_back(selfBuckets[i]);
+        }
+        if (distinct.size() * 2 > m_nCount) {
+            std::vector<uint32_t>().swap(m_self);
+            return;
+        }
+        m_memo.resize(distinct.size() * m_groups.GroupCount());
+        m_memoCount.assign(distinct.size(), kNoId);
+        m_memoTotal.assign(distinct.size(), 0);
     }
 
     // Adds the bucket if it exists; returns its size.
@@ -454,6 +499,11 @@ private:
     std::vector<uint32_t> m_recordIndex;   // and the record's index within each
     std::vector<uint32_t> m_values;        // the ids on the indexed fields, record after record
     std::vector<uint64_t> m_prints;        // per record, see MayAgree
+
+    std::vector<uint32_t> m_self;      // per record, the dense id of its own bucket; empty without a memo
+    std::vector<uint32_t> m_memo;      // per such id, the mask groups' buckets of its keepers
+    std::vector<uint32_t> m_memoCount; // how many, kNoId until a keeper looked them up
+    std::vector<uint64_t> m_memoTotal; // and their entries
 
     std::vector<uint32_t> m_chosen;
     std::vector<uint32_t> m_trial;
