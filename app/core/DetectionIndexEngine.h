@@ -40,6 +40,7 @@ public:
         m_trees.Build(m_index.BucketCount(), [this](uint32_t nBucket) { return m_index.BucketSize(nBucket); });
         BuildRanks(m_fields.TakeModified());
         m_marked.assign(m_nCount, 0);
+        m_values.assign(m_nCount, kUnmarked);
         m_cursors.reserve(m_index.MaxLists());
     }
 
@@ -123,44 +124,45 @@ private:
 
     // A visit to a marked record that the keeper outranks changes nothing. Such records have values
     // up to the keeper's threshold; a keeper with a NaN time outranks nobody.
-    int32_t Value(uint32_t nPos) const { return m_marked[nPos] != 0 ? m_rank[nPos] : kUnmarked; }
+    int32_t Value(uint32_t nPos) const { return m_values[nPos]; }
     int32_t Threshold(uint32_t nKeeper) const { return m_rank[nKeeper] == kUnmarked ? -1 : m_rank[nKeeper]; }
 
+    // Whether the keeper's scan must visit the record: its print agrees with the keeper's (read
+    // first, as it rules out most records) and it is not a marked record the keeper outranks.
+    bool MustVisit(uint32_t nPos, uint32_t nKeeper, int32_t nThreshold) const
+    {
+        return m_index.MayAgree(nKeeper, nPos) && Value(nPos) > nThreshold;
+    }
+
     // The first index from nIndex on whose record must be visited, or the bucket's size.
-    uint32_t NextVisit(uint32_t nBucket, uint32_t nIndex, int32_t nThreshold) const
+    uint32_t NextVisit(uint32_t nBucket, uint32_t nIndex, uint32_t nKeeper, int32_t nThreshold) const
     {
         const uint32_t nSize = m_index.BucketSize(nBucket);
         const uint32_t* pEntries = m_index.Entries(nBucket);
         const uint32_t nBlockEnd = !m_trees.Has(nBucket) ? nSize : std::min(nSize, (nIndex / kBlock + 1) * kBlock);
         for (; nIndex < nBlockEnd; ++nIndex) {
-            if (Value(pEntries[nIndex]) > nThreshold)
+            if (MustVisit(pEntries[nIndex], nKeeper, nThreshold))
                 return nIndex;
         }
-        if (nIndex >= nSize)
-            return nSize;
-        const uint32_t nBlock = m_trees.FindBlock(nBucket, nSize, nIndex / kBlock, nThreshold);
-        if (nBlock == kNoId)
-            return nSize;
-        // The block's leaf holds its highest value, so the block has an entry above the threshold.
-        for (nIndex = nBlock * kBlock; nIndex < std::min(nSize, (nBlock + 1) * kBlock); ++nIndex) {
-            if (Value(pEntries[nIndex]) > nThreshold)
-                return nIndex;
+        // The tree finds the blocks holding a value above the threshold; the prints may still rule
+        // out all of a block's entries.
+        while (nIndex < nSize) {
+            const uint32_t nBlock = m_trees.FindBlock(nBucket, nSize, nIndex / kBlock, nThreshold);
+            if (nBlock == kNoId)
+                return nSize;
+            for (nIndex = nBlock * kBlock; nIndex < std::min(nSize, (nBlock + 1) * kBlock); ++nIndex) {
+                if (MustVisit(pEntries[nIndex], nKeeper, nThreshold))
+                    return nIndex;
+            }
         }
         return nSize;
     }
 
-    // To the next record from nIndex on that must be visited and whose print agrees with the keeper's.
     void Advance(Cursor& cursor, uint32_t nIndex, uint32_t nKeeper, int32_t nThreshold) const
     {
-        const uint32_t nSize = m_index.BucketSize(cursor.nBucket);
-        const uint32_t* pEntries = m_index.Entries(cursor.nBucket);
-        for (;; ++nIndex) {
-            nIndex = NextVisit(cursor.nBucket, nIndex, nThreshold);
-            if (nIndex == nSize || m_index.MayAgree(nKeeper, pEntries[nIndex]))
-                break;
-        }
-        cursor.nIndex = nIndex;
-        cursor.nPos = nIndex < nSize ? pEntries[nIndex] : kNoId;
+        cursor.nIndex = NextVisit(cursor.nBucket, nIndex, nKeeper, nThreshold);
+        cursor.nPos =
+            cursor.nIndex < m_index.BucketSize(cursor.nBucket) ? m_index.Entries(cursor.nBucket)[cursor.nIndex] : kNoId;
     }
 
     // The keeper's lists: a cursor on each of its buckets, at the first record after nAfter that must be visited.
@@ -195,6 +197,7 @@ private:
         if (m_marked[nPos] != 0)
             return;
         m_marked[nPos] = 1;
+        m_values[nPos] = m_rank[nPos];
         m_records[nPos]->dwFlags |= REC_DUPLICATE;
         m_records[nPos]->pKeeper = m_records[nKeeper];
         list.AddTail(m_records[nPos]);
@@ -208,7 +211,8 @@ private:
 
     std::size_t Bytes() const
     {
-        return m_fields.Bytes() + m_index.Bytes() + m_trees.Bytes() + VectorBytes(m_rank) + VectorBytes(m_marked);
+        return m_fields.Bytes() + m_index.Bytes() + m_trees.Bytes() + VectorBytes(m_rank) + VectorBytes(m_marked) +
+               VectorBytes(m_values);
     }
 
     const MatchPlan<Record>& m_plan;
@@ -221,5 +225,6 @@ private:
     std::vector<int32_t> m_rank;
 
     std::vector<uint8_t> m_marked;
+    std::vector<int32_t> m_values; // per record: its rank once marked, kUnmarked before
     std::vector<Cursor> m_cursors;
 };
