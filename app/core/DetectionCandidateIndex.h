@@ -397,13 +397,13 @@ private:
 
         m_recordBegin.reserve(static_cast<std::size_t>(m_nCount) + 1);
         m_recordBegin.push_back(0);
-        std::vector<uint32_t> selfBuckets(m_nCount);
+        std::vector<uint32_t> selfBuckets(m_groups.GroupCount() < 2 ? 0 : m_nCount);
         for (uint32_t i = 0; i < m_nCount; ++i) {
             const uint32_t nGroup = m_groups.GroupOf(i);
             const uint32_t nKey = m_fields.Keys()[i];
             for (const uint32_t* p = m_groups.ProjectionsBegin(nGroup); p != m_groups.ProjectionsEnd(nGroup); ++p) {
                 m_recordBuckets.push_back(Intern(BucketKey{nKey, nGroup, *p, i}));
-                if (*p == m_groups.Filled(nGroup))
+                if (!selfBuckets.empty() && *p == m_groups.Filled(nGroup))
                     selfBuckets[i] = m_recordBuckets.back();
             }
             for (uint32_t s = 0; s < m_orSlots.size(); ++s)
@@ -445,9 +445,11 @@ private:
     }
 
     // Dense ids of the records' own buckets, and room to keep the mask groups' buckets of each;
-    // none when keepers seldom share one.
+    // none for a single group, or when keepers seldom share an own bucket.
     void BuildMemo(const std::vector<uint32_t>& selfBuckets)
     {
+        if (m_groups.GroupCount() < 2)
+            return;
         IdTable table;
         std::vector<uint32_t> distinct;
         m_self.resize(m_nCount);
