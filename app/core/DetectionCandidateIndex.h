@@ -64,6 +64,8 @@ public:
     // a bucket holds for other keepers are passed over by one read of a dense array.
     bool MayAgree(uint32_t a, uint32_t b) const
     {
+        if (m_prints.empty())
+            return true;
         const uint64_t nA = m_prints[a];
         const uint64_t nB = m_prints[b];
         return (Nibbles(nA) & Nibbles(nB) & Nibbles(nA ^ nB)) == 0;
@@ -309,13 +311,13 @@ private:
     // The low bit of each nibble that is not 0.
     static uint64_t Nibbles(uint64_t n) { return (n | n >> 1 | n >> 2 | n >> 3) & 0x1111111111111111ULL; }
 
-    // Empty is a value of its own with CompareEmpty 1; the indexed fields then all are (no record
-    // leaves them empty), and every print stays 0.
+    // None without indexed fields. Empty is a value of its own with CompareEmpty 1; the indexed
+    // fields then all are (no record leaves them empty), and there are none.
     void BuildPrints()
     {
-        m_prints.assign(m_nCount, 0);
-        if (m_bCompareEmpty)
+        if (m_bCompareEmpty || m_indexed.empty())
             return;
+        m_prints.assign(m_nCount, 0);
         for (uint32_t i = 0; i < m_nCount; ++i) {
             uint64_t nPrint = 0;
             for (uint32_t j = 0; j < m_indexed.size(); ++j) {

@@ -40,7 +40,6 @@ public:
         m_trees.Build(m_index.BucketCount(), [this](uint32_t nBucket) { return m_index.BucketSize(nBucket); });
         BuildRanks(m_fields.TakeModified());
         m_marked.assign(m_nCount, 0);
-        m_values.assign(m_nCount, kUnmarked);
         m_cursors.reserve(m_index.MaxLists());
     }
 
@@ -124,7 +123,7 @@ private:
 
     // A visit to a marked record that the keeper outranks changes nothing. Such records have values
     // up to the keeper's threshold; a keeper with a NaN time outranks nobody.
-    int32_t Value(uint32_t nPos) const { return m_values[nPos]; }
+    int32_t Value(uint32_t nPos) const { return m_marked[nPos] != 0 ? m_rank[nPos] : kUnmarked; }
     int32_t Threshold(uint32_t nKeeper) const { return m_rank[nKeeper] == kUnmarked ? -1 : m_rank[nKeeper]; }
 
     // Whether the keeper's scan must visit the record: its print agrees with the keeper's (read
@@ -197,7 +196,6 @@ private:
         if (m_marked[nPos] != 0)
             return;
         m_marked[nPos] = 1;
-        m_values[nPos] = m_rank[nPos];
         m_records[nPos]->dwFlags |= REC_DUPLICATE;
         m_records[nPos]->pKeeper = m_records[nKeeper];
         list.AddTail(m_records[nPos]);
@@ -211,8 +209,7 @@ private:
 
     std::size_t Bytes() const
     {
-        return m_fields.Bytes() + m_index.Bytes() + m_trees.Bytes() + VectorBytes(m_rank) + VectorBytes(m_marked) +
-               VectorBytes(m_values);
+        return m_fields.Bytes() + m_index.Bytes() + m_trees.Bytes() + VectorBytes(m_rank) + VectorBytes(m_marked);
     }
 
     const MatchPlan<Record>& m_plan;
@@ -225,6 +222,5 @@ private:
     std::vector<int32_t> m_rank;
 
     std::vector<uint8_t> m_marked;
-    std::vector<int32_t> m_values; // per record: its rank once marked, kUnmarked before
     std::vector<Cursor> m_cursors;
 };
