@@ -60,6 +60,25 @@ public:
         return modified;
     }
 
+    // The columns of each OR group compared across slots (strict e-mail), slot by slot.
+    const std::vector<std::vector<uint32_t>>& AcrossColumns() const { return m_acrossColumns; }
+
+    // Such a group narrows a keeper's candidates only when the keeper has a value in it: they are
+    // then the records sharing one of its values and those with none.
+    bool AcrossUsable(uint32_t nGroup, uint32_t nKeeper) const
+    {
+        for (uint32_t c : m_acrossColumns[nGroup]) {
+            if (m_ids[c][nKeeper] != 0)
+                return true;
+        }
+        return false;
+    }
+
+    bool AcrossGroupCompatible(uint32_t nGroup, uint32_t a, uint32_t b) const
+    {
+        return AcrossCompatible(m_acrossColumns[nGroup], a, b);
+    }
+
     bool Compatible(uint32_t nColumn, uint32_t a, uint32_t b) const
     {
         const uint32_t nA = m_ids[nColumn][a];

@@ -61,7 +61,7 @@ public:
                 const int32_t nThreshold = Threshold(nKeeper);
                 for (Cursor& cursor : m_cursors) {
                     if (cursor.nPos == nPos)
-                        Advance(cursor, cursor.nIndex + 1, nThreshold);
+                        Advance(cursor, cursor.nIndex + 1, nKeeper, nThreshold);
                 }
                 if (!m_fields.MayMatch(nKeeper, nPos) || !m_plan.pfnSame(m_records[nKeeper], m_records[nPos]))
                     continue;
@@ -126,32 +126,40 @@ private:
     int32_t Value(uint32_t nPos) const { return m_marked[nPos] != 0 ? m_rank[nPos] : kUnmarked; }
     int32_t Threshold(uint32_t nKeeper) const { return m_rank[nKeeper] == kUnmarked ? -1 : m_rank[nKeeper]; }
 
+    // Whether the keeper's scan must visit the record: its print agrees with the keeper's (read
+    // first, as it rules out most records) and it is not a marked record the keeper outranks.
+    bool MustVisit(uint32_t nPos, uint32_t nKeeper, int32_t nThreshold) const
+    {
+        return m_index.MayAgree(nKeeper, nPos) && Value(nPos) > nThreshold;
+    }
+
     // The first index from nIndex on whose record must be visited, or the bucket's size.
-    uint32_t NextVisit(uint32_t nBucket, uint32_t nIndex, int32_t nThreshold) const
+    uint32_t NextVisit(uint32_t nBucket, uint32_t nIndex, uint32_t nKeeper, int32_t nThreshold) const
     {
         const uint32_t nSize = m_index.BucketSize(nBucket);
         const uint32_t* pEntries = m_index.Entries(nBucket);
         const uint32_t nBlockEnd = !m_trees.Has(nBucket) ? nSize : std::min(nSize, (nIndex / kBlock + 1) * kBlock);
         for (; nIndex < nBlockEnd; ++nIndex) {
-            if (Value(pEntries[nIndex]) > nThreshold)
+            if (MustVisit(pEntries[nIndex], nKeeper, nThreshold))
                 return nIndex;
         }
-        if (nIndex >= nSize)
-            return nSize;
-        const uint32_t nBlock = m_trees.FindBlock(nBucket, nSize, nIndex / kBlock, nThreshold);
-        if (nBlock == kNoId)
-            return nSize;
-        // The block's leaf holds its highest value, so the block has an entry above the threshold.
-        for (nIndex = nBlock * kBlock; nIndex < std::min(nSize, (nBlock + 1) * kBlock); ++nIndex) {
-            if (Value(pEntries[nIndex]) > nThreshold)
-                return nIndex;
+        // The tree finds the blocks holding a value above the threshold; the prints may still rule
+        // out all of a block's entries.
+        while (nIndex < nSize) {
+            const uint32_t nBlock = m_trees.FindBlock(nBucket, nSize, nIndex / kBlock, nThreshold);
+            if (nBlock == kNoId)
+                return nSize;
+            for (nIndex = nBlock * kBlock; nIndex < std::min(nSize, (nBlock + 1) * kBlock); ++nIndex) {
+                if (MustVisit(pEntries[nIndex], nKeeper, nThreshold))
+                    return nIndex;
+            }
         }
         return nSize;
     }
 
-    void Advance(Cursor& cursor, uint32_t nIndex, int32_t nThreshold) const
+    void Advance(Cursor& cursor, uint32_t nIndex, uint32_t nKeeper, int32_t nThreshold) const
     {
-        cursor.nIndex = NextVisit(cursor.nBucket, nIndex, nThreshold);
+        cursor.nIndex = NextVisit(cursor.nBucket, nIndex, nKeeper, nThreshold);
         cursor.nPos =
             cursor.nIndex < m_index.BucketSize(cursor.nBucket) ? m_index.Entries(cursor.nBucket)[cursor.nIndex] : kNoId;
     }
@@ -165,7 +173,7 @@ private:
             const uint32_t* pBegin = m_index.Entries(nBucket);
             const uint32_t* pFirst = std::upper_bound(pBegin, pBegin + m_index.BucketSize(nBucket), nAfter);
             Cursor cursor{nBucket, 0, kNoId};
-            Advance(cursor, static_cast<uint32_t>(pFirst - pBegin), nThreshold);
+            Advance(cursor, static_cast<uint32_t>(pFirst - pBegin), nKeeper, nThreshold);
             if (cursor.nPos != kNoId)
                 m_cursors.push_back(cursor);
         }

@@ -7,8 +7,9 @@
 // bucket per group and keeper, whatever the number of indexed fields. The masks are coarsened so
 // that few groups remain: a record may count a filled field as empty (it is then merely not keyed
 // on it), which only widens its buckets. The most frequent masks stay as they are; every other
-// mask widens to the blocks of fields it touches. Keepers look in through their own coarse mask,
-// so a group needs one projection per group, and a record sits in at most GroupCount() buckets.
+// mask widens to the blocks of fields it touches, the fields cut into as many blocks as the
+// estimated work of the run favours. Keepers look in through their own coarse mask, so a group
+// needs one projection per group, and a record sits in at most GroupCount() buckets.
 #pragma once
 
 #include "core/DetectionFieldIds.h"
@@ -18,6 +19,7 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 template <class Record> class MaskGroups
@@ -25,15 +27,18 @@ template <class Record> class MaskGroups
 public:
     static constexpr uint32_t kMaxFields = 16;
     static constexpr uint32_t kFrequentMasks = 6;
-    static constexpr uint32_t kBlocks = 3; // so at most kFrequentMasks + 2^kBlocks - 1 groups
+    static constexpr uint32_t kMaxBlocks = 6;
+    static constexpr uint32_t kMaxGroups = 32; // and so projections per group and buckets per record
 
     MaskGroups(const FieldIds<Record>& fields, const std::vector<uint32_t>& indexed)
         : m_fields(fields), m_indexed(indexed), m_nCount(fields.Count())
     {
     }
 
-    // Throws std::bad_alloc when memory runs out.
-    void Build()
+    // agree[j] estimates how often two records of one exact key that both fill indexed field j
+    // agree on it, dShare which share of all records a keeper's exact key holds. Throws
+    // std::bad_alloc when memory runs out.
+    void Build(const std::vector<double>& agree, double dShare)
     {
         const uint32_t nAll = m_indexed.empty() ? 0 : static_cast<uint32_t>((1ULL << m_indexed.size()) - 1);
         std::vector<uint32_t> masks(m_nCount);
@@ -62,18 +67,19 @@ public:
         for (std::size_t n = 0; n < order.size() && n < kFrequentMasks; ++n)
             frequent.push_back(distinct[order[n]]);
 
-        // Each distinct mask widens to the narrowest frequent mask or block closure that covers it.
-        std::vector<uint32_t> coarseOf(distinct.size());
-        for (std::size_t n = 0; n < distinct.size(); ++n) {
-            const uint32_t nMask = distinct[n];
-            uint32_t nBest = Closure(nMask) & nAll;
-            for (uint32_t nFrequent : frequent) {
-                const bool bNarrower =
-                    Bits(nFrequent) < Bits(nBest) || (Bits(nFrequent) == Bits(nBest) && nFrequent < nBest);
-                if ((nFrequent & nMask) == nMask && bNarrower)
-                    nBest = nFrequent;
+        // Few blocks make few groups keyed on few fields, many blocks many groups with small buckets:
+        // the number that the estimated work of the run favours.
+        std::vector<uint32_t> coarseOf;
+        double dBest = 0;
+        for (uint32_t nBlocks = 1; nBlocks <= kMaxBlocks; ++nBlocks) {
+            std::vector<uint32_t> trial(distinct.size());
+            for (std::size_t n = 0; n < distinct.size(); ++n)
+                trial[n] = Coarse(distinct[n], nBlocks, frequent, nAll);
+            const double dCost = Cost(trial, counts, nAll, agree, dShare);
+            if (coarseOf.empty() || dCost < dBest) {
+                dBest = dCost;
+                coarseOf.swap(trial);
             }
-            coarseOf[n] = nBest;
         }
 
         IdTable groupTable;
@@ -136,19 +142,78 @@ private:
         return nMask;
     }
 
-    // Field j belongs to block j % kBlocks: the fields are indexed best first, so every block gets
+    // Field j belongs to block j % nBlocks: the fields are indexed best first, so every block gets
     // some of the most selective ones.
-    static uint32_t Closure(uint32_t nMask)
+    static uint32_t Closure(uint32_t nMask, uint32_t nBlocks)
     {
         uint32_t nClosure = 0;
-        for (uint32_t b = 0; b < kBlocks; ++b) {
+        for (uint32_t b = 0; b < nBlocks; ++b) {
             uint32_t nBlock = 0;
-            for (uint32_t j = b; j < kMaxFields; j += kBlocks)
+            for (uint32_t j = b; j < kMaxFields; j += nBlocks)
                 nBlock |= 1u << j;
             if ((nMask & nBlock) != 0)
                 nClosure |= nBlock;
         }
         return nClosure;
+    }
+
+    // The mask widens to the narrowest frequent mask or block closure that covers it.
+    static uint32_t Coarse(uint32_t nMask, uint32_t nBlocks, const std::vector<uint32_t>& frequent, uint32_t nAll)
+    {
+        uint32_t nBest = Closure(nMask, nBlocks) & nAll;
+        for (uint32_t nFrequent : frequent) {
+            const bool bNarrower =
+                Bits(nFrequent) < Bits(nBest) || (Bits(nFrequent) == Bits(nBest) && nFrequent < nBest);
+            if ((nFrequent & nMask) == nMask && bNarrower)
+                nBest = nFrequent;
+        }
+        return nBest;
+    }
+
+    // The run's work in visits of a bucket entry: every keeper looks up one bucket per group and
+    // visits the records there, and every record is filed once per projection of its group. A
+    // lookup is a hash probe, a binary search and a skip-tree descent, several cache misses each;
+    // a visit is mostly one read of a print, and most visits of marked records are skipped in bulk
+    // (which the estimate leaves out). The weights are those that rank the bench's shapes as
+    // measured.
+    static double Cost(const std::vector<uint32_t>& coarseOf, const std::vector<uint32_t>& counts, uint32_t nAll,
+                       const std::vector<double>& agree, double dShare)
+    {
+        constexpr double kLookup = 300;
+        constexpr double kFiling = 100;
+        std::vector<uint32_t> filled;
+        std::vector<double> sizes;
+        for (std::size_t n = 0; n < coarseOf.size(); ++n) {
+            const uint32_t nFilled = nAll & ~coarseOf[n];
+            const auto it = std::find(filled.begin(), filled.end(), nFilled);
+            if (it == filled.end()) {
+                filled.push_back(nFilled);
+                sizes.push_back(counts[n]);
+            }
+            else {
+                sizes[static_cast<std::size_t>(it - filled.begin())] += counts[n];
+            }
+        }
+        if (filled.size() > kMaxGroups)
+            return std::numeric_limits<double>::infinity();
+        double dCost = 0;
+        std::vector<uint32_t> projections;
+        for (std::size_t g = 0; g < filled.size(); ++g) {
+            projections.clear();
+            for (std::size_t k = 0; k < filled.size(); ++k) {
+                const uint32_t nProjection = filled[g] & filled[k];
+                double dVisits = sizes[g] * dShare;
+                for (uint32_t j = 0; j < agree.size(); ++j) {
+                    if ((nProjection >> j & 1) != 0)
+                        dVisits *= agree[j];
+                }
+                dCost += sizes[k] * (kLookup + dVisits);
+                if (std::find(projections.begin(), projections.end(), nProjection) == projections.end())
+                    projections.push_back(nProjection);
+            }
+            dCost += kFiling * sizes[g] * static_cast<double>(projections.size());
+        }
+        return dCost;
     }
 
     const FieldIds<Record>& m_fields;

@@ -505,6 +505,58 @@ TEST_F(DetectionIndexTest, ManyEmptyMasksOnTwoValueFields)
     EXPECT_GT(nWidened, 10u);
 }
 
+TEST_F(DetectionIndexTest, TwoEmptiesScatteredOverFourteenFields)
+{
+    // Every record leaves two of fourteen two-value fields empty: ninety-one masks, most of them
+    // widened to blocks of fields, and keepers of each mask look into every group.
+    SetMaker maker(10);
+    std::vector<SGAddrRecord> contacts(3000);
+    AppSettings.AddrDepartment = AppSettings.AddrTitle = AppSettings.AddrAddress = true;
+    AppSettings.CompareEmpty = false;
+    for (const bool bCaseSensitive : {false, true}) {
+        AppSettings.CaseSensitive = bCaseSensitive;
+        for (std::size_t i = 0; i < contacts.size(); ++i) {
+            SGAddrRecord& r = contacts[i];
+            r = SGAddrRecord();
+            char* const fields[] = {r.szFirstName,      r.szLastName,    r.szDepartment,   r.szJobTitle,
+                                    r.szPrimaryStreet,  r.szPrimaryCity, r.szPrimaryState, r.szPrimaryPostalCode,
+                                    r.szPrimaryCountry, r.szAltStreet,   r.szAltCity,      r.szAltState,
+                                    r.szAltPostalCode,  r.szAltCountry};
+            for (char* szField : fields)
+                CopyText(szField, 32, maker.Chance(50) ? "n" : (maker.Chance(50) ? "S" : "s"));
+            fields[maker.Pick(std::size(fields))][0] = '\0';
+            fields[maker.Pick(std::size(fields))][0] = '\0';
+            r.dtModified = static_cast<double>(maker.Pick(1000));
+        }
+        ASSERT_TRUE(SameOutcome(Pointers(contacts, contacts.size()))) << bCaseSensitive;
+        EXPECT_GT(GetLastDetectionIndexStats().nMaskGroups, 6u) << "no mask widened";
+    }
+}
+
+TEST_F(DetectionIndexTest, StrictEmailAloneLooksUpTheSharedAddresses)
+{
+    // The e-mail rule alone, strict: keepers look up the records sharing one of their addresses,
+    // in whichever slot, and those with none; a keeper with none looks at everything.
+    SetMaker maker(11);
+    std::vector<SGAddrRecord> contacts(1500);
+    for (bool AppSettingsData::*pSwitch : AllRuleSwitches())
+        AppSettings.*pSwitch = false;
+    AppSettings.AddrEmail = AppSettings.AddrStrictEmail = true;
+    for (const bool bCompareEmpty : {false, true}) {
+        AppSettings.CompareEmpty = bCompareEmpty;
+        for (SGAddrRecord& r : contacts) {
+            r = SGAddrRecord();
+            for (char* szEmail : {r.szEmail1, r.szEmail2, r.szEmail3}) {
+                if (maker.Chance(40))
+                    CopyText(szEmail, 8, ((maker.Chance(50) ? "M" : "m") + std::to_string(maker.Pick(600))).c_str());
+            }
+            r.dtModified = static_cast<double>(maker.Pick(50));
+        }
+        ASSERT_TRUE(SameOutcome(Pointers(contacts, contacts.size()))) << bCompareEmpty;
+        EXPECT_EQ(GetLastDetectionIndexStats().nIndexedGroups, 1u);
+    }
+}
+
 class DetectionIndexWorkSetTest : public WorkSetFixture
 {
 protected:
