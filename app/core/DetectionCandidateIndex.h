@@ -262,30 +262,24 @@ private:
         }
         if (!bNarrowing)
             return;
-        for (uint32_t g = 0; g < nGroups; ++g) {
+        // A group is built when the sampled pairs it lets through weigh clearly less than now.
+        const auto narrows = [&](auto usable, auto compatible) {
             double dEstimate = 0;
             for (std::size_t p = 0; p < pairs.size(); ++p) {
                 const SamplePair& pair = pairs[p];
-                const bool bIn = m_fields.GroupUsable(g, pair.nKeeper)
-                                     ? m_fields.GroupCompatible(g, pair.nKeeper, pair.nOther)
-                                     : alive[p] != 0;
-                if (bIn)
+                if (usable(pair.nKeeper) ? compatible(pair.nKeeper, pair.nOther) : alive[p] != 0)
                     dEstimate += pair.dWeight;
             }
-            if (dEstimate < dCurrent * 0.75)
+            return dEstimate < dCurrent * 0.75;
+        };
+        for (uint32_t g = 0; g < nGroups; ++g) {
+            if (narrows([&](uint32_t k) { return m_fields.GroupUsable(g, k); },
+                        [&](uint32_t k, uint32_t o) { return m_fields.GroupCompatible(g, k, o); }))
                 m_orBuilt.push_back(g);
         }
         for (uint32_t g = 0; g < m_fields.AcrossColumns().size(); ++g) {
-            double dEstimate = 0;
-            for (std::size_t p = 0; p < pairs.size(); ++p) {
-                const SamplePair& pair = pairs[p];
-                const bool bIn = m_fields.AcrossUsable(g, pair.nKeeper)
-                                     ? m_fields.AcrossGroupCompatible(g, pair.nKeeper, pair.nOther)
-                                     : alive[p] != 0;
-                if (bIn)
-                    dEstimate += pair.dWeight;
-            }
-            if (dEstimate < dCurrent * 0.75)
+            if (narrows([&](uint32_t k) { return m_fields.AcrossUsable(g, k); },
+                        [&](uint32_t k, uint32_t o) { return m_fields.AcrossGroupCompatible(g, k, o); }))
                 m_acrossBuilt.push_back(g);
         }
     }

@@ -174,6 +174,18 @@ QJsonObject ContactEntry(const QString& id, bool bLive = true)
                                     {QStringLiteral("deleted"), field("deleted", QStringLiteral("0"))}}}};
 }
 
+// set_entry with deleted=1 for one contact: a locked one is refused, any other goes.
+QByteArray DeleteAlone(const FakeSugarServer::Request& request, std::set<QString>& live,
+                       const std::set<QString>& locked, QStringList& alone)
+{
+    const QString id = request.args.at(2).toArray().at(0).toObject().value(QLatin1String("value")).toString();
+    alone.append(id);
+    if (locked.count(id) != 0)
+        return R"({"name":"Access Denied","number":40,"description":"You do not have access"})";
+    live.erase(id);
+    return R"({"id":")" + id.toUtf8() + R"(","entry_list":{}})";
+}
+
 QJsonArray Contacts(int nCount, const char* szPrefix = "c")
 {
     QJsonArray all;
@@ -650,16 +662,8 @@ TEST(HelperRun, ABatchCountsOnlyWhatItsReadBackShowsDeletedAndRetriesTheRestAlon
                 entries.append(ContactEntry(id.toString(), live.count(id.toString()) != 0));
             reply.body = QJsonDocument(QJsonObject{{QStringLiteral("entry_list"), entries}}).toJson();
         }
-        if (method == QLatin1String("set_entry")) {
-            const QString id = request.args.at(2).toArray().at(0).toObject().value(QLatin1String("value")).toString();
-            alone.append(id);
-            reply.body =
-                locked.count(id) != 0
-                    ? QByteArray(R"({"name":"Access Denied","number":40,"description":"You do not have access"})")
-                    : R"({"id":")" + id.toUtf8() + R"(","entry_list":{}})";
-            if (locked.count(id) == 0)
-                live.erase(id);
-        }
+        if (method == QLatin1String("set_entry"))
+            reply.body = DeleteAlone(request, live, locked, alone);
         return reply;
     });
     Exchange exchange{{}, "Addr"};
@@ -780,16 +784,8 @@ struct DeletingServer
             if (failReadBack(ids))
                 reply.nStatus = 500;
         }
-        if (method == QLatin1String("set_entry")) {
-            const QString id = request.args.at(2).toArray().at(0).toObject().value(QLatin1String("value")).toString();
-            alone.append(id);
-            reply.body =
-                locked.count(id) != 0
-                    ? QByteArray(R"({"name":"Access Denied","number":40,"description":"You do not have access"})")
-                    : R"({"id":")" + id.toUtf8() + R"(","entry_list":{}})";
-            if (locked.count(id) == 0)
-                live.erase(id);
-        }
+        if (method == QLatin1String("set_entry"))
+            reply.body = DeleteAlone(request, live, locked, alone);
         return reply;
     }
 };
@@ -874,9 +870,9 @@ TEST(HelperRun, TheRecordsOfAFailedReadBackAreDeletedAloneWhileLaterBatchesGoOn)
 
 TEST(HelperRun, AStopInThePipelineReadsBackEveryBatchSentAndCountsIt)
 {
-    // The stop comes while the first four batches are on their way; the server lists c050
-    // without deleting it, so the stop is found when c050 is tried alone, with batches behind it
-    // not yet read back.
+    // The stop comes while the first batches are on their way (how many went out before it is the
+    // network's timing, at most four); the server lists c050 without deleting it, so the stop is
+    // found when c050 is tried alone, with batches behind it not yet read back.
     DeletingServer state(430);
     state.locked = {ContactId(50)};
     Exchange exchange{{}, "Addr"};
@@ -887,20 +883,23 @@ TEST(HelperRun, AStopInThePipelineReadsBackEveryBatchSentAndCountsIt)
             plat::WritePrivateProfileString("Status", "Stop", "1", ini.c_str());
     };
     EXPECT_EQ(DeleteAll(exchange, state, 430), 1);
-    EXPECT_EQ(state.nBatches, 4);
+    ASSERT_GE(state.nBatches, 1);
+    ASSERT_LE(state.nBatches, 4);
+    const int nSent = state.nBatches * 100;
     std::set<QString> readBack;
     for (const QJsonArray& ids : state.readBacks) {
         for (const QJsonValue id : ids)
             readBack.insert(id.toString());
     }
-    EXPECT_EQ(readBack.size(), 400U);
-    EXPECT_EQ(state.live.size(), 31U);
+    EXPECT_EQ(readBack.size(), static_cast<std::size_t>(nSent));
+    EXPECT_EQ(state.live.size(), static_cast<std::size_t>(430 - nSent + 1));
     EXPECT_TRUE(state.alone.empty());
     EXPECT_FALSE(state.bEarlyReadBack);
-    EXPECT_EQ(exchange.Error(1), "Deleting was stopped after 399 of 430 Contacts.");
+    const std::string deleted = std::to_string(nSent - 1) + " of 430 Contacts";
+    EXPECT_EQ(exchange.Error(1), "Deleting was stopped after " + deleted + ".");
     std::string left = "50";
-    for (int i = 400; i < 430; ++i)
+    for (int i = nSent; i < 430; ++i)
         left += "," + std::to_string(i);
     EXPECT_EQ(exchange.NotDeleted(), left);
-    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted 399 of 430 Contacts\r\n");
+    EXPECT_EQ(ReadText(exchange.Path("SGAddrStatus.dat")), "Deleted " + deleted + "\r\n");
 }
