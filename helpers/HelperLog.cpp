@@ -36,6 +36,7 @@ void HelperLog::Write(int nLevel, const char* szSource, int nLine, const char* s
     plat::GetLocalTime(st);
     const std::string line =
         CxDebugUtil::FormatLogLine(nLevel, szSource, nLine, st, plat::CurrentThreadId(), message.data());
+    const std::lock_guard<std::mutex> lock(m_writing);
     const char* szMode = "ab";
     if (CxFile::GetFileSize(m_path.c_str()) > MAX_LOG_SIZE) {
         plat::CopyFile(m_path.c_str(), (m_path + ".old.log").c_str());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <mutex>
 #include <string>
 
 // The helper's own diagnostic log: the program's line format, in a file of the helper's own in
@@ -22,6 +23,9 @@ public:
 
 private:
     std::string m_path;
+    // Pages are taken on a thread of their own: one writer at a time keeps the size check and the
+    // roll-over to ".old.log" whole.
+    std::mutex m_writing;
     int m_nLevel = 0;
     bool m_bEnabled = false;
 };
