@@ -80,6 +80,15 @@ bool MarkAll(const std::string& path)
     return writer.Commit();
 }
 
+// Runs the helper once; its time in seconds, or a negative number when it failed.
+double TimedRun(const TempDir& dir, const DemocrmProcess& server, int nOperation, int64_t nInFlight)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const int nExit = RunContacts(dir, server, nOperation, nInFlight);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return nExit == 0 ? elapsed.count() : -1;
+}
+
 void BM_FetchContacts(benchmark::State& state)
 {
     DemocrmProcess server;
@@ -90,15 +99,13 @@ void BM_FetchContacts(benchmark::State& state)
     TempDir dir;
     double dSeconds = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const int nExit = RunContacts(dir, server, 1, state.range(1));
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        if (nExit != 0) {
+        const double dRun = TimedRun(dir, server, 1, state.range(1));
+        if (dRun < 0) {
             state.SkipWithError("the load failed");
             return;
         }
-        state.SetIterationTime(elapsed.count());
-        dSeconds += elapsed.count();
+        state.SetIterationTime(dRun);
+        dSeconds += dRun;
     }
     state.counters["records_per_s"] = kFetched * static_cast<double>(state.iterations()) / dSeconds;
 }
@@ -124,15 +131,13 @@ void BM_DeleteContacts(benchmark::State& state)
             state.SkipWithError("no contacts to delete");
             return;
         }
-        const auto start = std::chrono::steady_clock::now();
-        const int nExit = RunContacts(dir, server, 2, state.range(1));
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        if (nExit != 0) {
+        const double dRun = TimedRun(dir, server, 2, state.range(1));
+        if (dRun < 0) {
             state.SkipWithError("the deletion failed");
             return;
         }
-        state.SetIterationTime(elapsed.count());
-        dSeconds += elapsed.count();
+        state.SetIterationTime(dRun);
+        dSeconds += dRun;
     }
     state.counters["ms_per_record"] = dSeconds * 1000 / (nDeleted * static_cast<double>(state.iterations()));
 }
